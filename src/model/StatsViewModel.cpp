@@ -1,0 +1,184 @@
+#include "model/StatsViewModel.h"
+
+#include "common/InternetDateTime.h"
+#include "model/DateFormats.h"
+#include "stats/StatsFileWatcher.h"
+#include "stats/StatsLoader.h"
+#include "usage/UsageSource.h"
+
+#include <QPointer>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+StatsViewModel::StatsViewModel(QObject* parent)
+    : StatsViewModel(Dependencies{}, parent)
+{
+}
+
+StatsViewModel::StatsViewModel(Dependencies dependencies, QObject* parent)
+    : QObject(parent)
+    , m_clock(dependencies.clock ? std::move(dependencies.clock) : Clock::system())
+    , m_statsPath(dependencies.statsPath.isEmpty() ? StatsLoader::statsURL() : dependencies.statsPath)
+    , m_usageSource(std::move(dependencies.usageSource))
+{
+    m_pollingTimer.setInterval(dependencies.pollingInterval);
+    m_pollingTimer.setTimerType(Qt::PreciseTimer);
+    m_usageTimer.setInterval(dependencies.usageInterval);
+    m_usageTimer.setTimerType(Qt::PreciseTimer);
+
+    // Ticks only post the work: it runs in a later turn of the event loop, and
+    // not at all once this object is gone.
+    connect(&m_pollingTimer, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(this, [this] { loadStats(); }, Qt::QueuedConnection);
+    });
+    connect(&m_usageTimer, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(this, [this] { refreshUsage(); }, Qt::QueuedConnection);
+    });
+}
+
+StatsViewModel::~StatsViewModel()
+{
+    // Joins the watcher's thread first, so no callback can still be on its way.
+    m_watcher.reset();
+}
+
+void StatsViewModel::start()
+{
+    refresh();
+
+    // The watcher calls back on its own thread; hand the work to this one.
+    // A notice posted to this object is dropped if it is destroyed first.
+    m_watcher.reset();
+    m_watcher = std::make_unique<StatsFileWatcher>(
+        [this] { QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection); },
+        m_statsPath);
+    m_watcher->startWatching();
+
+    m_pollingTimer.start(); // restarting replaces the old schedule
+    refreshUsage();
+    m_usageTimer.start();
+}
+
+void StatsViewModel::refresh()
+{
+    loadStats();
+    refreshUsage();
+}
+
+void StatsViewModel::loadStats()
+{
+    const std::optional<QByteArray> bytes = StatsLoader::readFile(m_statsPath);
+    m_stats = bytes ? StatsCache::decode(*bytes) : std::nullopt;
+    emit changed();
+    m_lastRefresh = m_clock->now();
+    emit changed();
+}
+
+void StatsViewModel::refreshUsage()
+{
+    auto publish = [self = QPointer<StatsViewModel>(this)](std::optional<UsageResponse> reply) {
+        if (!self)
+            return;
+        self->m_usage = std::move(reply);
+        emit self->changed();
+        self->m_lastRefresh = self->m_clock->now();
+        emit self->changed();
+    };
+    if (m_usageSource)
+        m_usageSource->fetchUsage(std::move(publish));
+    else
+        QMetaObject::invokeMethod(this, [publish] { publish(std::nullopt); }, Qt::QueuedConnection);
+}
+
+std::optional<qint64> StatsViewModel::sessionPercent() const
+{
+    if (!m_usage || !m_usage->fiveHour || !m_usage->fiveHour->utilization)
+        return std::nullopt;
+    // Truncated, never rounded or clamped; a value with no 64-bit integer
+    // part (NaN, infinities, beyond the range) gives no percent at all.
+    const double truncated = std::trunc(*m_usage->fiveHour->utilization);
+    if (!std::isfinite(truncated) || truncated >= 0x1p63 || truncated < -0x1p63)
+        return std::nullopt;
+    return static_cast<qint64>(truncated);
+}
+
+std::optional<QString> StatsViewModel::sessionResetLabel() const
+{
+    if (!m_usage || !m_usage->fiveHour)
+        return std::nullopt;
+    return m_usage->fiveHour->timeUntilReset(m_clock->now());
+}
+
+QString StatsViewModel::menuBarLabel() const
+{
+    QStringList pieces;
+    if (const auto percent = sessionPercent())
+        pieces << QString::number(*percent) + u'%';
+    if (const auto reset = sessionResetLabel())
+        pieces << *reset;
+    return pieces.join(u" \u00B7 "_s);
+}
+
+// Today's day key in the system time zone. Written with ASCII digits in the
+// Gregorian calendar whatever the user's locale, like the file's own keys:
+// a locale with another calendar or digits would otherwise never match.
+QString StatsViewModel::todayKey() const
+{
+    return m_clock->now().toLocalTime().date().toString(u"yyyy-MM-dd");
+}
+
+std::optional<DailyActivity> StatsViewModel::todayActivity() const
+{
+    if (!m_stats)
+        return std::nullopt;
+    const QString key = todayKey();
+    for (const DailyActivity& day : m_stats->dailyActivity) {
+        if (day.date == key)
+            return day;
+    }
+    return std::nullopt;
+}
+
+std::optional<DailyModelTokens> StatsViewModel::todayModelTokens() const
+{
+    if (!m_stats)
+        return std::nullopt;
+    const QString key = todayKey();
+    for (const DailyModelTokens& day : m_stats->dailyModelTokens) {
+        if (day.date == key)
+            return day;
+    }
+    return std::nullopt;
+}
+
+QList<DailyActivity> StatsViewModel::last7DaysActivity() const
+{
+    QList<DailyActivity> days;
+    if (!m_stats)
+        return days;
+    // Calendar days, not 24-hour steps, so a daylight-saving change in the
+    // week cannot shift a day.
+    const QDate today = m_clock->now().toLocalTime().date();
+    for (int offset = -6; offset <= 0; ++offset) {
+        const QDate date = today.addDays(offset);
+        if (!date.isValid())
+            continue;
+        const QString key = date.toString(u"yyyy-MM-dd");
+        auto match = std::find_if(m_stats->dailyActivity.cbegin(), m_stats->dailyActivity.cend(),
+                                  [&key](const DailyActivity& day) { return day.date == key; });
+        days.append(match != m_stats->dailyActivity.cend() ? *match : DailyActivity{key, 0, 0, 0});
+    }
+    return days;
+}
+
+std::optional<QString> StatsViewModel::firstSessionFormatted() const
+{
+    if (!m_stats || !m_stats->firstSessionDate)
+        return std::nullopt;
+    const std::optional<QDateTime> moment = InternetDateTime::parse(*m_stats->firstSessionDate);
+    if (!moment)
+        return std::nullopt;
+    return DateFormats::mediumDate(*moment);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "common/Clock.h"
+#include "stats/StatsCache.h"
+#include "usage/UsageResponse.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class StatsFileWatcher;
+class UsageSource;
+
+// The application's one state object. It holds the decoded statistics file,
+// the latest plan-usage reply and the time of the last refresh, keeps them
+// current once started (file watcher, 30 s re-read, 5 s usage fetch), and
+// works out everything the status item and the panel show. Main thread only.
+class StatsViewModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What tests replace; the defaults are the real things.
+    struct Dependencies
+    {
+        std::shared_ptr<const Clock> clock = Clock::system();
+        QString statsPath;                        // empty: ~/.claude/stats-cache.json
+        std::shared_ptr<UsageSource> usageSource; // null: the account service
+        std::chrono::milliseconds pollingInterval{30000};
+        std::chrono::milliseconds usageInterval{5000};
+    };
+
+    explicit StatsViewModel(QObject* parent = nullptr);
+    explicit StatsViewModel(Dependencies dependencies, QObject* parent = nullptr);
+    ~StatsViewModel() override;
+
+    // Published state. Every assignment emits changed(), even of an equal value.
+    const std::optional<StatsCache>& stats() const { return m_stats; }
+    const std::optional<UsageResponse>& usage() const { return m_usage; }
+    const std::optional<QDateTime>& lastRefresh() const { return m_lastRefresh; }
+
+    // Loads now, fetches usage twice, and (re)places the watcher and both timers.
+    void start();
+    // Re-reads the statistics file, then starts a usage fetch.
+    void refresh();
+    // Starts one usage fetch; its result is published when it completes.
+    void refreshUsage();
+
+    // Derived values, worked out afresh on every call from the state and the clock.
+    QString menuBarLabel() const;
+    std::optional<qint64> sessionPercent() const;
+    std::optional<QString> sessionResetLabel() const;
+    std::optional<DailyActivity> todayActivity() const;
+    std::optional<DailyModelTokens> todayModelTokens() const;
+    QList<DailyActivity> last7DaysActivity() const;
+    std::optional<QString> firstSessionFormatted() const;
+
+    const Clock& clock() const { return *m_clock; }
+
+signals:
+    void changed();
+
+private:
+    void loadStats();
+    QString todayKey() const;
+
+    std::shared_ptr<const Clock> m_clock;
+    QString m_statsPath;
+    std::shared_ptr<UsageSource> m_usageSource;
+
+    std::optional<StatsCache> m_stats;
+    std::optional<UsageResponse> m_usage;
+    std::optional<QDateTime> m_lastRefresh;
+    std::unique_ptr<StatsFileWatcher> m_watcher;
+    QTimer m_pollingTimer;
+    QTimer m_usageTimer;
+};

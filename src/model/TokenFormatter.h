@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Short texts for counts. Scaled figures always have one decimal, rounded
+// correctly on the exact double (ties to even), with a full stop whatever the
+// locale: 1.2K, 3.4M, 1.5B.
+namespace TokenFormatter {
+
+// Token counts: plain digits below 1,000, then K, M and B.
+QString format(qint64 n);
+
+// Other counts: below 10,000 grouped in the user's locale (9,999 or 9.999),
+// then K from 10,000 and M from 1,000,000. No billions: 1e9 gives 1000.0M.
+QString formatCount(qint64 n);
+
+} // namespace TokenFormatter

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "usage/UsageSource.h"
+
+#include <QList>
+
+// Holds every fetch open until the test completes it, in any order.
+class FakeUsageSource final : public UsageSource
+{
+public:
+    void fetchUsage(Completion done) override { m_pending.append(std::move(done)); }
+
+    qsizetype pending() const { return m_pending.size(); }
+    qsizetype started() const { return m_started + m_pending.size(); }
+
+    // Completes the fetch that was started `index`-th among those still open.
+    void complete(qsizetype index, std::optional<UsageResponse> reply)
+    {
+        Completion done = m_pending.takeAt(index);
+        ++m_started;
+        done(std::move(reply));
+    }
+
+private:
+    QList<Completion> m_pending;
+    qsizetype m_started = 0;
+};

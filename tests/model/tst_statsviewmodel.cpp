@@ -1,0 +1,252 @@
+#include "model/StatsViewModel.h"
+
+#include "FakeUsageSource.h"
+#include "FixedClock.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray validStats =
+    R"({"version":5,"lastComputedDate":"2025-01-05","dailyActivity":[],"dailyModelTokens":[],"modelUsage":{},"totalSessions":3,"totalMessages":4})";
+const QByteArray statsWithoutVersion =
+    R"({"lastComputedDate":"2025-01-05","dailyActivity":[],"dailyModelTokens":[],"modelUsage":{},"totalSessions":3,"totalMessages":4})";
+
+UsageResponse replyWithFiveHour(double utilization)
+{
+    UsageResponse reply;
+    reply.fiveHour = UsageWindow{utilization, std::nullopt};
+    return reply;
+}
+
+} // namespace
+
+class TestStatsViewModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_path = m_dir->filePath(u"stats-cache.json"_s);
+        m_clock = std::make_shared<FixedClock>(QDateTime(QDate(2025, 1, 5), QTime(12, 0), Qt::UTC));
+        m_source = std::make_shared<FakeUsageSource>();
+    }
+
+    void cleanup()
+    {
+        m_source.reset();
+        m_dir.reset();
+    }
+
+    void nothingHappensBeforeStart()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel();
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        QTest::qWait(300);
+        QVERIFY(!vm->stats());
+        QVERIFY(!vm->usage());
+        QVERIFY(!vm->lastRefresh());
+        QCOMPARE(m_source->started(), 0);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void startLoadsAtOnceAndFetchesTwice()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel();
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        vm->start();
+        QVERIFY(vm->stats());
+        QCOMPARE(vm->stats()->totalSessions, 3);
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QCOMPARE(changed.count(), 2); // stats, then the refresh time
+        QCOMPARE(m_source->pending(), 2);
+    }
+
+    void missingFileIsFoundByPolling()
+    {
+        auto vm = makeViewModel(150ms);
+        vm->start();
+        QVERIFY(!vm->stats());
+        QVERIFY(vm->lastRefresh());
+        writeStats(validStats);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
+    }
+
+    void brokenReplacementClearsStats()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel();
+        vm->start();
+        QVERIFY(vm->stats());
+        replaceStats(statsWithoutVersion);
+        QTRY_VERIFY_WITH_TIMEOUT(!vm->stats().has_value(), 3000);
+        replaceStats(validStats);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
+    }
+
+    void watcherNoticeRefreshesAndFetches()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel();
+        vm->start();
+        const qsizetype fetchesAfterStart = m_source->started();
+        m_clock->advance(60);
+        replaceStats(validStats);
+        QTRY_COMPARE_WITH_TIMEOUT(m_source->started(), fetchesAfterStart + 1, 3000);
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QTest::qWait(500);
+        QCOMPARE(m_source->started(), fetchesAfterStart + 1);
+    }
+
+    void pollingReloadsAndAnnouncesButNeverFetches()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel(100ms);
+        vm->start();
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        const qsizetype fetches = m_source->started();
+        m_clock->advance(30);
+        // An unchanged file is still re-assigned and announced on every tick.
+        QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 4, 3000);
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QCOMPARE(m_source->started(), fetches);
+    }
+
+    void repeatedStartKeepsOneOfEach()
+    {
+        writeStats(validStats);
+        auto vm = makeViewModel(200ms, 200ms);
+        vm->start();
+        vm->start();
+        vm->start();
+        QCOMPARE(m_source->started(), 6); // two per start
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        QTest::qWait(1100);
+        // One polling timer: about five loads of two announcements each
+        // (three timers would make about fifteen).
+        QVERIFY2(changed.count() >= 6 && changed.count() <= 14, qPrintable(QString::number(changed.count())));
+        // One usage timer: about five fetches, not fifteen.
+        const qsizetype ticks = m_source->started() - 6;
+        QVERIFY2(ticks >= 3 && ticks <= 7, qPrintable(QString::number(ticks)));
+
+        vm.reset();
+
+        // One watcher: a replacement refreshes once, so exactly one more fetch.
+        m_source = std::make_shared<FakeUsageSource>();
+        auto quiet = makeViewModel();
+        quiet->start();
+        quiet->start();
+        quiet->start();
+        replaceStats(validStats);
+        QTRY_COMPARE_WITH_TIMEOUT(m_source->started(), 7, 3000);
+        QTest::qWait(600);
+        QCOMPARE(m_source->started(), 7);
+    }
+
+    void lastFetchToCompleteWins()
+    {
+        auto vm = makeViewModel();
+        vm->start();
+        QCOMPARE(m_source->pending(), 2);
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        m_source->complete(1, replyWithFiveHour(10)); // started second, done first
+        QCOMPARE(vm->usage(), std::optional<UsageResponse>(replyWithFiveHour(10)));
+        m_clock->advance(2);
+        m_source->complete(0, replyWithFiveHour(20)); // started first, done last
+        QCOMPARE(vm->usage(), std::optional<UsageResponse>(replyWithFiveHour(20)));
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QCOMPARE(changed.count(), 4);
+    }
+
+    void failedFetchClearsAndSameReplyAnnounces()
+    {
+        auto vm = makeViewModel();
+        vm->refreshUsage();
+        vm->refreshUsage();
+        vm->refreshUsage();
+        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        m_source->complete(0, replyWithFiveHour(42.5));
+        QVERIFY(vm->usage());
+        m_source->complete(0, replyWithFiveHour(42.5));
+        QCOMPARE(changed.count(), 4); // equal value, still announced
+        m_clock->advance(5);
+        m_source->complete(0, std::nullopt);
+        QVERIFY(!vm->usage());
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QVERIFY(vm->menuBarLabel().isEmpty());
+    }
+
+    void fetchOutlivingTheViewModelIsHarmless()
+    {
+        auto vm = makeViewModel(100ms, 100ms);
+        vm->start();
+        vm.reset();
+        QTest::qWait(300); // no tick, notice or fetch may touch it now
+        while (m_source->pending())
+            m_source->complete(0, replyWithFiveHour(1));
+    }
+
+    void withoutSourceUsageStaysAbsent()
+    {
+        StatsViewModel::Dependencies deps;
+        deps.clock = m_clock;
+        deps.statsPath = m_path;
+        deps.usageSource = nullptr;
+        StatsViewModel vm(deps);
+        QSignalSpy changed(&vm, &StatsViewModel::changed);
+        vm.refreshUsage();
+        QTRY_COMPARE(changed.count(), 2);
+        QVERIFY(!vm.usage());
+        QVERIFY(vm.lastRefresh());
+    }
+
+private:
+    std::unique_ptr<StatsViewModel> makeViewModel(std::chrono::milliseconds polling = 1h,
+                                                  std::chrono::milliseconds usage = 1h)
+    {
+        StatsViewModel::Dependencies deps;
+        deps.clock = m_clock;
+        deps.statsPath = m_path;
+        deps.usageSource = m_source;
+        deps.pollingInterval = polling;
+        deps.usageInterval = usage;
+        return std::make_unique<StatsViewModel>(deps);
+    }
+
+    void writeStats(const QByteArray& content)
+    {
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    void replaceStats(const QByteArray& content)
+    {
+        const QString temporary = m_path + u".0123456789abcdef.tmp"_s;
+        QFile file(temporary);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        QVERIFY(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_path).constData()) == 0);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    std::shared_ptr<FixedClock> m_clock;
+    std::shared_ptr<FakeUsageSource> m_source;
+};
+
+QTEST_GUILESS_MAIN(TestStatsViewModel)
+#include "tst_statsviewmodel.moc"
