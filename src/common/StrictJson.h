@@ -92,6 +92,25 @@ private:
         return true;
     }
 
+    // Objects of integers, as (key, value) pairs in key order: cheaper to build
+    // and to drop than a tree for the thousands of small per-day objects.
+    static bool convert(const QJsonValue& value, QList<std::pair<QString, qint64>>& out)
+    {
+        if (!value.isObject())
+            return false;
+        const QJsonObject object = value.toObject();
+        QList<std::pair<QString, qint64>> result;
+        result.reserve(object.size());
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            qint64 number;
+            if (!toInteger(it.value(), number))
+                return false;
+            result.emplaceBack(it.key(), number);
+        }
+        out = std::move(result);
+        return true;
+    }
+
     // Objects used as maps: keys taken as they stand.
     template <typename T> static bool convert(const QJsonValue& value, QMap<QString, T>& out)
     {
@@ -99,11 +118,12 @@ private:
             return false;
         const QJsonObject object = value.toObject();
         QMap<QString, T> result;
+        // The object iterates in key order, so every insertion goes at the end.
         for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
             T item{};
             if (!convert(it.value(), item))
                 return false;
-            result.insert(it.key(), std::move(item));
+            result.insert(result.cend(), it.key(), std::move(item));
         }
         out = std::move(result);
         return true;

@@ -21,7 +21,7 @@ qint64 DailyModelTokens::totalTokens() const
     // Wide enough for any number of 64-bit addends we could ever hold; the
     // result is clamped to the 64-bit range.
     __int128 total = 0;
-    for (const qint64 tokens : tokensByModel)
+    for (const auto& [model, tokens] : tokensByModel)
         total += tokens;
     if (total > std::numeric_limits<qint64>::max())
         return std::numeric_limits<qint64>::max();

@@ -29,7 +29,7 @@ struct DailyActivity
 struct DailyModelTokens
 {
     QString date;
-    QMap<QString, qint64> tokensByModel;
+    QList<std::pair<QString, qint64>> tokensByModel; // in key order
 
     const QString& id() const { return date; }
     // Sum over every model; saturates instead of overflowing.

@@ -141,10 +141,13 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
         // Each week holds a daylight-saving change somewhere: Europe moved its
-        // clocks on 30 March 2025, the United States on 2 November 2025.
-        QTest::newRow("week with the spring change") << QDateTime(QDate(2025, 3, 31), QTime(12, 0), Qt::UTC)
+        // clocks on 30 March and 26 October 2025, the United States on 9 March
+        // and 2 November 2025.
+        QTest::newRow("week with the US spring change") << QDateTime(QDate(2025, 3, 10), QTime(12, 0), Qt::UTC)
+                                                        << u"2025-03-04"_s << u"2025-03-10"_s;
+        QTest::newRow("week with the European spring change") << QDateTime(QDate(2025, 3, 31), QTime(12, 0), Qt::UTC)
                                                      << u"2025-03-25"_s << u"2025-03-31"_s;
-        QTest::newRow("week with the autumn change") << QDateTime(QDate(2025, 11, 5), QTime(12, 0), Qt::UTC)
+        QTest::newRow("week with the US autumn change") << QDateTime(QDate(2025, 11, 5), QTime(12, 0), Qt::UTC)
                                                      << u"2025-10-30"_s << u"2025-11-05"_s;
         QTest::newRow("across a year end") << QDateTime(QDate(2025, 1, 3), QTime(12, 0), Qt::UTC)
                                            << u"2024-12-28"_s << u"2025-01-03"_s;
