@@ -14,6 +14,8 @@ packages=(
     openssl locales
     # benchmarks
     libbenchmark-dev
+    # fuzzing: clang's libFuzzer and sanitizer runtimes
+    clang-14 libclang-rt-14-dev
 )
 
 sudo=()
