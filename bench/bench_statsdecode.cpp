@@ -97,6 +97,11 @@ BENCHMARK(typedDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    RatioReporter()
+        : ConsoleReporter(OO_Tabular)
+    {
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
