@@ -122,7 +122,9 @@ void WeeklyChart::paintEvent(QPaintEvent*)
 
     // Axis title on top, grid labels on the right, day names below.
     const qreal lineHeight = metrics.height();
-    const QRectF plot(0, lineHeight + 4, width() - labelWidth - 6, height() - 2 * lineHeight - 8);
+    // The top grid label is centred on the top line: leave it room below the title.
+    const qreal top = 1.5 * lineHeight + 4;
+    const QRectF plot(0, top, width() - labelWidth - 6, height() - top - lineHeight - 6);
     if (plot.width() <= 0 || plot.height() <= 0)
         return;
     const QColor secondary = PanelStyle::foreground(palette(), PanelStyle::Level::Secondary);
@@ -158,9 +160,9 @@ void WeeklyChart::paintEvent(QPaintEvent*)
         painter.drawText(QRectF(plot.left() + band * i, plot.bottom() + 4, band, lineHeight), Qt::AlignCenter,
                          m_points[i].label);
 
-        const qreal top = yOf(static_cast<double>(m_points[i].messages));
-        const QRectF bar(QPointF(centre - barWidth / 2, std::min(top, zero)),
-                         QPointF(centre + barWidth / 2, std::max(top, zero)));
+        const qreal end = yOf(static_cast<double>(m_points[i].messages));
+        const QRectF bar(QPointF(centre - barWidth / 2, std::min(end, zero)),
+                         QPointF(centre + barWidth / 2, std::max(end, zero)));
         if (bar.height() <= 0)
             continue;
         // A gentle shading within the one hue: lighter at the top.

@@ -223,6 +223,7 @@ private slots:
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
         qsizetype objects = -1;
+        long afterWarmUp = 0;
         for (int i = 0; i < 2000; ++i) {
             switch (i % 4) {
             case 0:
@@ -240,15 +241,31 @@ private slots:
             }
             m_viewModel->refresh();
             completeFetches(i % 3 == 0 ? std::nullopt : std::optional(reply(i % 130)));
-            if (i == 3)
+            if (i == 3) {
                 objects = m_view->findChildren<QObject*>().size();
+                afterWarmUp = readResidentPages();
+            }
         }
         QCoreApplication::processEvents();
         QCOMPARE(m_view->findChildren<QObject*>().size(), objects);
+        qInfo("resident memory after 4 and after 2000 updates: %ld and %ld KiB", residentKiB(afterWarmUp),
+              residentKiB(readResidentPages()));
         QCOMPARE(m_view->width(), 340);
     }
 
 private:
+    // A figure for the log, not a pass condition: resident pages of this process.
+    static long readResidentPages()
+    {
+        QFile statm(u"/proc/self/statm"_s);
+        if (!statm.open(QIODevice::ReadOnly))
+            return 0;
+        const QList<QByteArray> fields = statm.readAll().split(' ');
+        return fields.size() > 1 ? fields[1].toLong() : 0;
+    }
+
+    static long residentKiB(long pages) { return pages * 4; }
+
     void writeStats(const QByteArray& bytes)
     {
         QFile file(m_path);
