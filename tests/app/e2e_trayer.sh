@@ -107,6 +107,9 @@ height=$(echo "$info" | awk '/^ *Height:/ { print $2 }')
 [ $((top + height)) -le 800 ] || fail "panel bottom $((top + height)) leaves the screen"
 echo "$info" | grep -q 'Override Redirect State: yes' || fail "panel is not a popup"
 
+# A figure for the log: the application's memory with the panel open.
+grep VmRSS "/proc/$app/status" 2>/dev/null || true
+
 # Escape closes it.
 xdotool key Escape
 for _ in $(seq 1 50); do
