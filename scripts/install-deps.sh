@@ -7,11 +7,16 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+    # the panel and status item draw with Qt Widgets (in qt6-base-dev); the
+    # X11 platform plugin and its runtime pieces
+    libqt6widgets6 libqt6gui6 libxkbcommon-x11-0 libxcb-cursor0
     libicu-dev
     # fonts, so offscreen and Xvfb rendering have glyphs to draw
     fonts-dejavu-core fontconfig
     # tests: certificates for the local HTTPS server, a German libc locale
     openssl locales
+    # end-to-end test: a virtual X server, a tray, X tools and screenshots
+    xvfb xauth x11-utils xdotool imagemagick trayer dbus dbus-daemon
     # benchmarks
     libbenchmark-dev
     # fuzzing: clang's libFuzzer and sanitizer runtimes

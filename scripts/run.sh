@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds a release and starts Ostrel in the
+# desktop's status area. Extra arguments go to the application (Qt's own,
+# such as -platform xcb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DOSTREL_BUILD_TESTS=OFF -DOSTREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build/release --parallel "$(nproc 2>/dev/null || echo 2)" --target ostrel
+
+exec build/release/src/app/ostrel "$@"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+
+#include <array>
+
+class QPainter;
+class QPalette;
+
+// The application's glyph: eight tapered rays around a small disc, drawn in
+// code on every request (nothing is cached). The design is 18 × 18 points
+// with the y axis pointing up.
+namespace MenuBarIcon {
+
+inline constexpr qreal designSize = 18;
+
+// One ray's quadrilateral: inner left, outer left, outer right, inner right.
+using Ray = std::array<QPointF, 4>;
+
+// The rays' vertices for a destination rectangle, in y-up coordinates of that
+// rectangle (y = 0 at its bottom edge). Ray 0 points down, each next one 45°
+// counter-clockwise. Rays keep their lengths in points and are centred on
+// the rectangle's mid-point, whatever its size.
+std::array<Ray, 8> rays(const QRectF& rect);
+
+// The compound path of the eight rays and the centre disc (non-zero fill),
+// in the same y-up coordinates.
+QPainterPath path(const QRectF& rect);
+
+// Fills the glyph into `rect` of a painter whose y axis points down.
+void draw(QPainter& painter, const QRectF& rect, const QColor& color);
+
+// The 18-point glyph at a device pixel ratio: ceil(18 × ratio) pixels square,
+// with that ratio set on the image.
+QImage image(qreal devicePixelRatio, const QColor& color);
+
+// An icon that draws the glyph, scaled to fill whatever square is asked for,
+// at the moment it is asked.
+QIcon create(const QColor& color);
+
+// Status-area hosts do not recolour icons here: a light glyph for a dark
+// palette, a dark one for a light palette.
+QColor colorFor(const QPalette& palette);
+
+} // namespace MenuBarIcon

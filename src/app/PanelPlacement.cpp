@@ -1,0 +1,140 @@
+#include "app/PanelPlacement.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace {
+
+enum class Edge { Top, Bottom, Left, Right };
+
+int clampInto(int value, int low, int high)
+{
+    // A panel larger than the area starts at the area's start.
+    return high < low ? low : std::clamp(value, low, high);
+}
+
+// Distance from the anchor's centre to each edge of the screen.
+int distanceTo(Edge edge, const QRect& screen, const QPoint& point)
+{
+    switch (edge) {
+    case Edge::Top:
+        return point.y() - screen.top();
+    case Edge::Bottom:
+        return screen.bottom() - point.y();
+    case Edge::Left:
+        return point.x() - screen.left();
+    case Edge::Right:
+        return screen.right() - point.x();
+    }
+    return 0;
+}
+
+// The edge the status bar is on: among the edges where the screen reserves
+// room, the one nearest the anchor; with no reserved room, simply the nearest.
+Edge barEdge(const PanelPlacement::Screen& screen, const QPoint& point)
+{
+    const QRect& g = screen.geometry;
+    const QRect& a = screen.availableGeometry;
+    const std::array<std::pair<Edge, bool>, 4> edges{{
+        {Edge::Top, a.top() > g.top()},
+        {Edge::Bottom, a.bottom() < g.bottom()},
+        {Edge::Left, a.left() > g.left()},
+        {Edge::Right, a.right() < g.right()},
+    }};
+    const bool anyReserved = std::any_of(edges.begin(), edges.end(), [](const auto& e) { return e.second; });
+    Edge best = Edge::Top;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (const auto& [edge, reserved] : edges) {
+        if (anyReserved && !reserved)
+            continue;
+        const int distance = distanceTo(edge, g, point);
+        if (distance < bestDistance) {
+            best = edge;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// The area the panel may cover. Without reserved room, keep one bar height
+// (or the anchor's own reach, if deeper) clear along the bar's edge.
+QRect workArea(const PanelPlacement::Screen& screen, Edge edge, const QRect& anchor)
+{
+    if (screen.availableGeometry != screen.geometry)
+        return screen.availableGeometry;
+    QRect area = screen.geometry;
+    const int thickness = PanelPlacement::assumedBarThickness;
+    switch (edge) {
+    case Edge::Top:
+        area.setTop(std::max(area.top() + thickness, anchor.bottom() + 1));
+        break;
+    case Edge::Bottom:
+        area.setBottom(std::min(area.bottom() - thickness, anchor.top() - 1));
+        break;
+    case Edge::Left:
+        area.setLeft(std::max(area.left() + thickness, anchor.right() + 1));
+        break;
+    case Edge::Right:
+        area.setRight(std::min(area.right() - thickness, anchor.left() - 1));
+        break;
+    }
+    return area;
+}
+
+} // namespace
+
+std::optional<QPoint> PanelPlacement::place(const Input& input)
+{
+    if (input.platform == Platform::Wayland || input.screens.isEmpty())
+        return std::nullopt;
+
+    const Screen* screen = nullptr;
+    QRect anchor;
+    if (input.anchor && input.anchor->isValid()) {
+        const QPoint centre = input.anchor->center();
+        for (const Screen& candidate : input.screens) {
+            if (candidate.geometry.contains(centre)) {
+                screen = &candidate;
+                anchor = *input.anchor;
+                break;
+            }
+        }
+    }
+    if (!screen) {
+        // No usable anchor: the top-right corner of the primary screen, where
+        // status areas most often are.
+        screen = &input.screens.first();
+        const QRect& g = screen->geometry;
+        anchor = QRect(g.right(), g.top(), 1, 1);
+    }
+
+    const Edge edge = barEdge(*screen, anchor.center());
+    const QRect area = workArea(*screen, edge, anchor);
+    const int w = input.panelSize.width();
+    const int h = input.panelSize.height();
+
+    int x = 0;
+    int y = 0;
+    switch (edge) {
+    case Edge::Top:
+        x = anchor.center().x() - w / 2;
+        y = anchor.bottom() + 1 + anchorGap;
+        break;
+    case Edge::Bottom:
+        x = anchor.center().x() - w / 2;
+        y = anchor.top() - anchorGap - h;
+        break;
+    case Edge::Left:
+        x = anchor.right() + 1 + anchorGap;
+        y = anchor.center().y() - h / 2;
+        break;
+    case Edge::Right:
+        x = anchor.left() - anchorGap - w;
+        y = anchor.center().y() - h / 2;
+        break;
+    }
+    x = clampInto(x, area.left(), area.right() + 1 - w);
+    y = clampInto(y, area.top(), area.bottom() + 1 - h);
+    return QPoint(x, y);
+}

@@ -1,0 +1,120 @@
+#include "app/PanelWindow.h"
+
+#include "views/ContentView.h"
+#include "views/PanelStyle.h"
+
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+
+using namespace Qt::Literals::StringLiterals;
+
+PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform platform, QWidget* parent)
+    : QWidget(parent)
+    , m_platform(platform)
+    , m_content(new ContentView(viewModel, this))
+{
+    setObjectName(u"panel"_s);
+    setWindowTitle(QGuiApplication::applicationDisplayName());
+    if (platform == PanelPlacement::Platform::Wayland) {
+        setWindowFlags(Qt::Tool);
+    } else {
+        setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        // A click on the status item while the panel is open only closes it.
+        setAttribute(Qt::WA_NoMouseReplay);
+    }
+    connect(m_content, &ContentView::quitRequested, this, &PanelWindow::quitRequested);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The window is always exactly as large as the panel's content.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_content);
+}
+
+PanelPlacement::Platform PanelWindow::currentPlatform()
+{
+    const QString name = QGuiApplication::platformName();
+    if (name == u"wayland"_s || name.startsWith(u"wayland-"_s))
+        return PanelPlacement::Platform::Wayland;
+    if (name == u"xcb"_s)
+        return PanelPlacement::Platform::X11;
+    return PanelPlacement::Platform::Other;
+}
+
+void PanelWindow::popup(std::optional<QRect> anchor)
+{
+    m_anchor = anchor;
+    ensurePolished();
+    if (QLayout* own = layout())
+        own->activate();
+    place();
+    show();
+    raise();
+    activateWindow();
+}
+
+void PanelWindow::place()
+{
+    PanelPlacement::Input input;
+    input.anchor = m_anchor;
+    input.panelSize = size();
+    input.platform = m_platform;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        screens.removeAll(primary);
+        screens.prepend(primary);
+    }
+    for (const QScreen* screen : screens)
+        input.screens.append({screen->geometry(), screen->availableGeometry()});
+    if (const std::optional<QPoint> topLeft = PanelPlacement::place(input))
+        move(*topLeft);
+}
+
+void PanelWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        emit shown();
+}
+
+void PanelWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The panel grows and shrinks with its content; keep it clear of the bar
+    // and inside the screen.
+    if (isVisible())
+        place();
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PanelWindow::changeEvent(QEvent* event)
+{
+    // Where the panel is an ordinary window, a click elsewhere takes the
+    // focus away: close then, as a popup would.
+    if (event->type() == QEvent::ActivationChange && m_platform == PanelPlacement::Platform::Wayland
+        && isVisible() && !isActiveWindow())
+        close();
+    QWidget::changeEvent(event);
+}
+
+void PanelWindow::paintEvent(QPaintEvent*)
+{
+    // A hairline edge, so the panel stands apart from a window of the same colour.
+    QPainter painter(this);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.18f);
+    painter.setPen(edge);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

@@ -1,0 +1,119 @@
+#include "views/ContentView.h"
+
+#include "model/DateFormats.h"
+#include "model/StatsViewModel.h"
+#include "views/BorderlessButton.h"
+#include "views/Divider.h"
+#include "views/EmptyStateNotice.h"
+#include "views/ModelBreakdownView.h"
+#include "views/StyledLabel.h"
+#include "views/SummaryFooter.h"
+#include "views/SymbolView.h"
+#include "views/TodayCard.h"
+#include "views/UsageLimitsView.h"
+#include "views/WeeklyChartView.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+
+using namespace Qt::Literals::StringLiterals;
+using PanelStyle::Level;
+using PanelStyle::TextStyle;
+using PanelStyle::Weight;
+
+ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_time(new StyledLabel(u"time"_s, TextStyle::Caption2, Weight::Regular, Level::Tertiary, this))
+    , m_usage(new UsageLimitsView(this))
+    , m_today(new TodayCard(this))
+    , m_chart(new WeeklyChartView(this))
+    , m_models(new ModelBreakdownView(this))
+    , m_footer(new SummaryFooter(this))
+    , m_empty(new EmptyStateNotice(this))
+{
+    setObjectName(u"content"_s);
+    setFixedWidth(PanelStyle::panelWidth);
+
+    auto* glyph = new SymbolView(u"glyph"_s, Symbols::Symbol::Glyph, TextStyle::Body, this);
+    glyph->setSide(18);
+    glyph->setTint(NamedColor::Orange);
+    auto* title = new StyledLabel(u"title"_s, TextStyle::Headline, Weight::Regular, Level::Primary, this);
+    title->setText(u"Claude Code Usage"_s);
+    auto* header = new QHBoxLayout;
+    header->setSpacing(PanelStyle::defaultSpacing);
+    header->addWidget(glyph);
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(m_time);
+
+    auto* refresh = new BorderlessButton(u"refreshButton"_s, u"Refresh"_s, Level::Primary, this);
+    auto* quit = new BorderlessButton(u"quitButton"_s, u"Quit"_s, Level::Secondary, this);
+    connect(refresh, &QAbstractButton::clicked, &m_viewModel, &StatsViewModel::refresh);
+    connect(quit, &QAbstractButton::clicked, this, &ContentView::quitRequested);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(PanelStyle::defaultSpacing);
+    buttons->addWidget(refresh);
+    buttons->addStretch(1);
+    buttons->addWidget(quit);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(PanelStyle::panelPadding, PanelStyle::panelPadding, PanelStyle::panelPadding,
+                               PanelStyle::panelPadding);
+    column->setSpacing(PanelStyle::sectionSpacing);
+    column->addLayout(header);
+    column->addWidget(m_usage);
+    column->addWidget(m_today);
+    column->addWidget(m_chart);
+    column->addWidget(m_models);
+    column->addWidget(m_footer);
+    column->addWidget(m_empty);
+    column->addWidget(new Divider(this));
+    column->addLayout(buttons);
+
+    connect(&m_viewModel, &StatsViewModel::changed, this, &ContentView::reload);
+    reload();
+}
+
+void ContentView::reload()
+{
+    const std::optional<QDateTime>& lastRefresh = m_viewModel.lastRefresh();
+    m_time->setTextIfChanged(lastRefresh ? DateFormats::shortTime(*lastRefresh) : QString());
+    m_time->setVisible(lastRefresh.has_value());
+
+    const std::optional<UsageResponse>& usage = m_viewModel.usage();
+    if (usage)
+        m_usage->setUsage(*usage, m_viewModel.clock().now());
+    m_usage->setVisible(usage.has_value());
+
+    const std::optional<StatsCache>& stats = m_viewModel.stats();
+    if (stats) {
+        const std::optional<DailyModelTokens> tokens = m_viewModel.todayModelTokens();
+        const std::optional<DailyActivity> activity = m_viewModel.todayActivity();
+        m_today->setValues(tokens ? tokens->totalTokens() : 0, activity ? activity->messageCount : 0,
+                           activity ? activity->toolCallCount : 0);
+        m_chart->setActivities(m_viewModel.last7DaysActivity());
+        m_models->setModelUsage(stats->modelUsage);
+        m_footer->setValues(stats->totalSessions, stats->totalMessages, m_viewModel.firstSessionFormatted());
+    }
+    for (QWidget* section : {static_cast<QWidget*>(m_today), static_cast<QWidget*>(m_chart),
+                             static_cast<QWidget*>(m_models), static_cast<QWidget*>(m_footer)})
+        section->setVisible(stats.has_value());
+    m_empty->setVisible(!stats && !usage);
+}
+
+void ContentView::changeEvent(QEvent* event)
+{
+    // Labels set their own text colour. Qt hands a new palette to the
+    // children only after this returns, so restyle them in the next turn.
+    if (event->type() == QEvent::PaletteChange) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                for (StyledLabel* label : findChildren<StyledLabel*>())
+                    label->restyle();
+            },
+            Qt::QueuedConnection);
+    }
+    QWidget::changeEvent(event);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class EmptyStateNotice;
+class ModelBreakdownView;
+class StatsViewModel;
+class StyledLabel;
+class SummaryFooter;
+class TodayCard;
+class UsageLimitsView;
+class WeeklyChartView;
+
+// The panel: header with glyph, title and refresh time; the plan usage card;
+// today's tiles, the weekly chart, the model breakdown and the footer (or a
+// notice when nothing is known); then Refresh and Quit.
+//
+// Every section exists once and is updated in place from the view model on
+// each change; sections come and go by showing and hiding, so steady updates
+// neither flicker nor allocate widgets.
+class ContentView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ContentView(StatsViewModel& viewModel, QWidget* parent = nullptr);
+
+    // Brings every section up to date with the view model.
+    void reload();
+
+signals:
+    void quitRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    StatsViewModel& m_viewModel;
+    StyledLabel* m_time;
+    UsageLimitsView* m_usage;
+    TodayCard* m_today;
+    WeeklyChartView* m_chart;
+    ModelBreakdownView* m_models;
+    SummaryFooter* m_footer;
+    EmptyStateNotice* m_empty;
+};

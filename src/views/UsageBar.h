@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+
+class StyledLabel;
+class UsageTrack;
+
+// One labelled usage figure: the label with an optional subtitle beneath it,
+// the whole percentage on the right ("42% used"), and the bar below.
+class UsageBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UsageBar(const QString& objectName, QWidget* parent = nullptr);
+
+    void setValues(const QString& label, const std::optional<QString>& subtitle, double percentage);
+
+    double percentage() const;
+    UsageTrack* track() const { return m_track; }
+
+    // The percentage truncated toward zero; absent when its whole part does
+    // not fit a 64-bit signed integer (or it is not a number), in which case
+    // no figure is shown at all.
+    static std::optional<qint64> wholePercent(double percentage);
+
+private:
+    StyledLabel* m_label;
+    StyledLabel* m_subtitle;
+    StyledLabel* m_percent;
+    UsageTrack* m_track;
+};

@@ -1,0 +1,106 @@
+#include "app/PanelPlacement.h"
+
+#include <QTest>
+
+using PanelPlacement::Platform;
+using Screens = QList<PanelPlacement::Screen>;
+Q_DECLARE_METATYPE(Screens)
+Q_DECLARE_METATYPE(PanelPlacement::Platform)
+
+namespace {
+
+const QRect full(0, 0, 1280, 800);
+
+Screens one(const QRect& available)
+{
+    return {{full, available}};
+}
+
+} // namespace
+
+class TestPanelPlacement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void place_data()
+    {
+        QTest::addColumn<QRect>("anchor"); // null: none
+        QTest::addColumn<Screens>("screens");
+        QTest::addColumn<QSize>("panel");
+        QTest::addColumn<Platform>("platform");
+        QTest::addColumn<bool>("positioned");
+        QTest::addColumn<QPoint>("topLeft");
+
+        const QSize panel(340, 600);
+        QTest::newRow("top bar, item at the right end")
+            << QRect(1257, 1, 22, 22) << one(QRect(0, 30, 1280, 770)) << panel << Platform::X11 << true
+            << QPoint(940, 30);
+        QTest::newRow("top bar, item mid-screen: centred under it")
+            << QRect(600, 4, 22, 22) << one(QRect(0, 30, 1280, 770)) << panel << Platform::X11 << true
+            << QPoint(440, 30);
+        QTest::newRow("bottom bar: above the item")
+            << QRect(1200, 770, 22, 22) << one(QRect(0, 0, 1280, 760)) << QSize(340, 500) << Platform::X11 << true
+            << QPoint(940, 260);
+        QTest::newRow("left bar: beside the item")
+            << QRect(10, 300, 28, 28) << one(QRect(48, 0, 1232, 800)) << QSize(340, 400) << Platform::X11 << true
+            << QPoint(48, 113);
+        QTest::newRow("right bar, low item: clamped to the bottom")
+            << QRect(1240, 700, 28, 28) << one(QRect(0, 0, 1232, 800)) << QSize(340, 400) << Platform::X11 << true
+            << QPoint(892, 400);
+        QTest::newRow("item in the top-left corner: clamped to the left")
+            << QRect(0, 0, 22, 22) << one(QRect(0, 24, 1280, 776)) << panel << Platform::X11 << true
+            << QPoint(0, 26);
+        QTest::newRow("no reserved room: keep a bar height clear at the top")
+            << QRect(1257, 1, 22, 22) << one(full) << panel << Platform::X11 << true << QPoint(940, 40);
+        QTest::newRow("no reserved room, click at the bottom")
+            << QRect(640, 795, 1, 1) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(470, 260);
+        QTest::newRow("no reserved room, deep item keeps its own reach")
+            << QRect(1200, 0, 48, 48) << one(full) << panel << Platform::Other << true << QPoint(940, 52);
+        QTest::newRow("two screens: the item's screen")
+            << QRect(3100, 4, 24, 24)
+            << Screens{{full, QRect(0, 30, 1280, 770)}, {QRect(1280, 0, 1920, 1080), QRect(1280, 32, 1920, 1048)}}
+            << panel << Platform::X11 << true << QPoint(2860, 32);
+        QTest::newRow("screen left of the primary, negative coordinates")
+            << QRect(-30, 2, 24, 24)
+            << Screens{{full, QRect(0, 30, 1280, 770)}, {QRect(-1920, 0, 1920, 1080), QRect(-1920, 30, 1920, 1050)}}
+            << panel << Platform::X11 << true << QPoint(-340, 30);
+        QTest::newRow("item on no screen: primary's top-right")
+            << QRect(5000, 5000, 1, 1) << one(QRect(0, 30, 1280, 770)) << panel << Platform::X11 << true
+            << QPoint(940, 30);
+        QTest::newRow("no anchor: primary's top-right")
+            << QRect() << one(QRect(0, 30, 1280, 770)) << panel << Platform::X11 << true << QPoint(940, 30);
+        QTest::newRow("panel taller than the area: starts at its top")
+            << QRect(1257, 1, 22, 22) << one(QRect(0, 30, 1280, 770)) << QSize(340, 900) << Platform::X11 << true
+            << QPoint(940, 30);
+        QTest::newRow("Wayland: the compositor decides")
+            << QRect(1257, 1, 22, 22) << one(QRect(0, 30, 1280, 770)) << panel << Platform::Wayland << false
+            << QPoint();
+        QTest::newRow("no screens: the window manager decides")
+            << QRect(1257, 1, 22, 22) << Screens{} << panel << Platform::X11 << false << QPoint();
+    }
+
+    void place()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(Screens, screens);
+        QFETCH(QSize, panel);
+        QFETCH(Platform, platform);
+        QFETCH(bool, positioned);
+        QFETCH(QPoint, topLeft);
+
+        PanelPlacement::Input input;
+        if (!anchor.isNull())
+            input.anchor = anchor;
+        input.screens = screens;
+        input.panelSize = panel;
+        input.platform = platform;
+        const std::optional<QPoint> result = PanelPlacement::place(input);
+        QCOMPARE(result.has_value(), positioned);
+        if (positioned)
+            QCOMPARE(*result, topLeft);
+    }
+};
+
+QTEST_MAIN(TestPanelPlacement)
+#include "tst_panelplacement.moc"
