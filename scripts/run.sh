@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build/app -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DOSTREL_BUILD_TESTS=OFF -DOSTREL_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release --parallel "$(nproc 2>/dev/null || echo 2)" --target ostrel
+cmake --build build/app --parallel "$(nproc 2>/dev/null || echo 2)" --target ostrel
 
-exec build/release/src/app/ostrel "$@"
+exec build/app/src/app/ostrel "$@"
