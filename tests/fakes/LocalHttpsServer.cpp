@@ -161,10 +161,11 @@ void LocalHttpsServer::answer(QSslSocket* socket, const Reply& reply)
 {
     using Kind = Reply::Kind;
     const QByteArray half = reply.body.left(reply.body.size() / 2);
+    const QByteArray length = contentLength(reply.contentLength >= 0 ? reply.contentLength : reply.body.size());
     switch (reply.kind) {
     case Kind::Complete:
         if (reply.announceLength) {
-            socket->write(head(reply, contentLength(reply.body.size())) + reply.body);
+            socket->write(head(reply, length) + reply.body);
         } else {
             socket->write(head(reply, "Connection: close") + reply.body);
             socket->disconnectFromHost();
@@ -173,14 +174,14 @@ void LocalHttpsServer::answer(QSslSocket* socket, const Reply& reply)
     case Kind::Silent:
         break;
     case Kind::StallMidBody:
-        socket->write(head(reply, contentLength(reply.body.size())) + half);
+        socket->write(head(reply, length) + half);
         break;
     case Kind::CutMidBody:
-        socket->write(head(reply, contentLength(reply.body.size())) + half);
+        socket->write(head(reply, length) + half);
         socket->disconnectFromHost();
         break;
     case Kind::Trickle:
-        socket->write(head(reply, contentLength(reply.body.size())));
+        socket->write(head(reply, length));
         trickle(socket, reply.body, reply.trickleChunk, reply.trickleInterval);
         break;
     case Kind::Stream:

@@ -48,6 +48,7 @@ public:
         qsizetype trickleChunk = 4;
         qint64 streamSize = 0;
         bool announceLength = true; // Complete, Stream: Content-Length, or close-delimited
+        qint64 contentLength = -1;  // announced instead of the body's own size, when set
     };
 
     // Answers the index-th request (from 0, in order of arrival).
