@@ -4,6 +4,7 @@
 #include "model/DateFormats.h"
 #include "stats/StatsFileWatcher.h"
 #include "stats/StatsLoader.h"
+#include "usage/UsageAPIClient.h"
 #include "usage/UsageSource.h"
 
 #include <QPointer>
@@ -12,8 +13,19 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+StatsViewModel::Dependencies withAccountService()
+{
+    StatsViewModel::Dependencies dependencies;
+    dependencies.usageSource = std::make_shared<UsageAPIClient>();
+    return dependencies;
+}
+
+} // namespace
+
 StatsViewModel::StatsViewModel(QObject* parent)
-    : StatsViewModel(Dependencies{}, parent)
+    : StatsViewModel(withAccountService(), parent)
 {
 }
 

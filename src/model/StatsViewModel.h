@@ -31,7 +31,7 @@ public:
     {
         std::shared_ptr<const Clock> clock = Clock::system();
         QString statsPath;                        // empty: ~/.claude/stats-cache.json
-        std::shared_ptr<UsageSource> usageSource; // null: the account service
+        std::shared_ptr<UsageSource> usageSource; // null: no usage figures
         std::chrono::milliseconds pollingInterval{30000};
         std::chrono::milliseconds usageInterval{5000};
     };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QTemporaryDir>
+
+// A throw-away CA and a server certificate it signed, valid for localhost and
+// 127.0.0.1, made by the openssl tool in a temporary directory.
+class TestCertificates
+{
+public:
+    // False with a reason in error() when the tool is missing or fails.
+    bool create();
+    QString error() const { return m_error; }
+
+    QSslCertificate ca() const { return m_ca; }
+    QSslCertificate leaf() const { return m_leaf; }
+    QSslKey leafKey() const { return m_leafKey; }
+
+private:
+    bool run(const QStringList& arguments);
+
+    QTemporaryDir m_dir;
+    QString m_error;
+    QSslCertificate m_ca;
+    QSslCertificate m_leaf;
+    QSslKey m_leafKey;
+};
