@@ -1,6 +1,7 @@
 #include "model/DateFormats.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <unicode/udat.h>
 #include <unicode/uloc.h>
@@ -53,5 +54,9 @@ QString DateFormats::mediumDate(const QDateTime& moment)
 
 QString DateFormats::shortTime(const QDateTime& moment)
 {
-    return QLocale().toString(moment.toLocalTime().time(), QLocale::ShortFormat);
+    // Some locales' short time (the C locale's among them) still shows seconds.
+    const QLocale locale;
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]?ss")));
+    return locale.toString(moment.toLocalTime().time(), format);
 }

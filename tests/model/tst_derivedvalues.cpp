@@ -1,5 +1,6 @@
 // Runs once per locale and time zone (see CMakeLists.txt); expectations that
 // depend on them are looked up from the environment the run was given.
+#include "model/DateFormats.h"
 #include "model/StatsViewModel.h"
 
 #include "FakeUsageSource.h"
@@ -215,6 +216,18 @@ private slots:
             QVERIFY(!m_vm->firstSessionFormatted());
         else
             QCOMPARE(m_vm->firstSessionFormatted(), std::optional<QString>(expected));
+    }
+
+    void headerTimeHasNoSeconds()
+    {
+        // 15:42:07 UTC: the zone moves the hour, the locale the style.
+        const QString time = DateFormats::shortTime(QDateTime(QDate(2025, 1, 5), QTime(15, 42, 7), Qt::UTC));
+        QVERIFY2(!time.contains(u"07"_s), qPrintable(time));
+        QVERIFY2(time.contains(u"42"_s), qPrintable(time));
+        if (language() == u"en"_s && zone() == u"America/New_York"_s)
+            QCOMPARE(QString(time).replace(QChar(0x202F), u' '), u"10:42 AM"_s);
+        if (language() == u"de"_s)
+            QCOMPARE(time, u"16:42"_s);
     }
 
 private:
