@@ -13,19 +13,15 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-StatsViewModel::Dependencies withAccountService()
+StatsViewModel::Dependencies StatsViewModel::defaultDependencies()
 {
-    StatsViewModel::Dependencies dependencies;
+    Dependencies dependencies;
     dependencies.usageSource = std::make_shared<UsageAPIClient>();
     return dependencies;
 }
 
-} // namespace
-
 StatsViewModel::StatsViewModel(QObject* parent)
-    : StatsViewModel(withAccountService(), parent)
+    : StatsViewModel(defaultDependencies(), parent)
 {
 }
 

@@ -36,6 +36,9 @@ public:
         std::chrono::milliseconds usageInterval{5000};
     };
 
+    // The real things: the system clock, ~/.claude, the account service.
+    static Dependencies defaultDependencies();
+
     explicit StatsViewModel(QObject* parent = nullptr);
     explicit StatsViewModel(Dependencies dependencies, QObject* parent = nullptr);
     ~StatsViewModel() override;
