@@ -3,6 +3,7 @@
 #include "model/StatsViewModel.h"
 
 #include "FakeUsageSource.h"
+#include "StatsFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,13 +68,8 @@ private slots:
             file.write(content.mid(content.size() / 2));
         };
         const auto replace = [&path](int n) {
-            const QString temporary = path + u".%1.tmp"_s.arg(n, 16, 16, QChar(u'0'));
-            QFile file(temporary);
-            if (!file.open(QIODevice::WriteOnly) || file.write(generation(n)) < 0)
-                qFatal("cannot write the test file");
-            file.close();
-            if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
-                qFatal("cannot rename the test file");
+            if (!StatsFiles::replace(path, generation(n)))
+                qFatal("cannot replace the test file");
         };
         replace(0);
         const int descriptorsBefore = openDescriptors();

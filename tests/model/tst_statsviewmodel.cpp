@@ -2,6 +2,7 @@
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
+#include "StatsFiles.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -225,22 +226,8 @@ private:
         return std::make_unique<StatsViewModel>(deps);
     }
 
-    void writeStats(const QByteArray& content)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-
-    void replaceStats(const QByteArray& content)
-    {
-        const QString temporary = m_path + u".0123456789abcdef.tmp"_s;
-        QFile file(temporary);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
-        QVERIFY(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_path).constData()) == 0);
-    }
+    void writeStats(const QByteArray& content) { QVERIFY(StatsFiles::write(m_path, content)); }
+    void replaceStats(const QByteArray& content) { QVERIFY(StatsFiles::replace(m_path, content)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;

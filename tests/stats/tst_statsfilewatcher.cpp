@@ -1,5 +1,7 @@
 #include "stats/StatsFileWatcher.h"
 
+#include "StatsFiles.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>
@@ -41,17 +43,12 @@ private:
 
 void writeFile(const QString& path, const QByteArray& content, QIODevice::OpenMode mode = QIODevice::WriteOnly)
 {
-    QFile file(path);
-    QVERIFY(file.open(mode));
-    QCOMPARE(file.write(content), content.size());
+    QVERIFY(StatsFiles::write(path, content, mode));
 }
 
-// The way Claude Code saves: a temporary file renamed over the target.
 void replaceFile(const QString& path, const QByteArray& content)
 {
-    const QString temporary = path + u".0123456789abcdef.tmp"_s;
-    writeFile(temporary, content);
-    QVERIFY(::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0);
+    QVERIFY(StatsFiles::replace(path, content));
 }
 
 } // namespace
