@@ -58,7 +58,8 @@ QImage render(const Request& request, const GlyphPainter& paintGlyph)
     const qreal ratio = request.devicePixelRatio > 0 && std::isfinite(request.devicePixelRatio)
         ? request.devicePixelRatio
         : 1.0;
-    const int side = std::clamp(int(std::lround(std::clamp(request.logicalSize * ratio, 1.0, qreal(maxSide)))), 1, maxSide);
+    const int logical = std::max(1, request.logicalSize);
+    const int side = int(std::lround(std::clamp(logical * ratio, 1.0, qreal(maxSide))));
 
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -69,20 +70,22 @@ QImage render(const Request& request, const GlyphPainter& paintGlyph)
     painter.setRenderHint(QPainter::Antialiasing);
     if (paintGlyph) {
         painter.save();
-        paintGlyph(painter, full);
+        // With digits the glyph shrinks to a half-size crown above them, so
+        // the icon stays recognisable while the number gets the room.
+        paintGlyph(painter, text ? QRectF(side / 4.0, 0, side / 2.0, side / 2.0) : full);
         painter.restore();
     }
     if (text) {
-        // Digits across nearly the whole width and about two thirds of the
-        // height: at 22 px that is 14 px tall digits.
-        const QRectF box = full.adjusted(side * 0.02, side * 0.17, -side * 0.02, -side * 0.17);
+        // The digits overlap the crown's lower rays a little: 12 px tall
+        // at 22 px, across up to the full width.
+        const qreal top = side * 0.42;
+        const QRectF box(side * 0.02, top, side * 0.96, side * 0.98 - top);
         const QPainterPath digits = digitsPath(*text, box);
         QPainterPathStroker moat;
         moat.setWidth(std::max(2.0, side / 7.0));
         moat.setJoinStyle(Qt::RoundJoin);
-        painter.setPen(Qt::NoPen);
         painter.setCompositionMode(QPainter::CompositionMode_Clear);
-        painter.drawPath(moat.createStroke(digits).united(digits));
+        painter.fillPath(moat.createStroke(digits).united(digits), Qt::black);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.fillPath(digits, Qt::black);
     }
@@ -91,7 +94,7 @@ QImage render(const Request& request, const GlyphPainter& paintGlyph)
     painter.fillRect(full, request.glyphColor);
     painter.end();
 
-    image.setDevicePixelRatio(side / qreal(std::max(1, request.logicalSize)));
+    image.setDevicePixelRatio(side / qreal(logical));
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 

@@ -13,10 +13,10 @@
 
 class QPainter;
 
-// Draws the status icon: the glyph alone, or the glyph with the five-hour
-// percentage on top for hosts that show no text beside the icon. The digits
-// are cut out of the glyph with a transparent moat around them, so they read
-// on light and dark panels alike.
+// Draws the status icon: the glyph alone, or, for hosts that show no text
+// beside the icon, the five-hour percentage in large digits under a
+// half-size glyph. A transparent moat parts the digits from the glyph, so
+// both read on light and dark panels alike.
 namespace StatusIcon {
 
 // Fills the glyph's shape into `rect` in any opaque colour; only its alpha
