@@ -12,6 +12,9 @@ packages=(
     fonts-dejavu-core fontconfig
     # tests: certificates for the local HTTPS server, a German libc locale
     openssl locales
+    # status-area tests: a private session bus per test (dbus-run-session),
+    # gdbus, and the real StatusNotifierWatcher
+    dbus dbus-daemon libglib2.0-bin haskell-status-notifier-item-utils
     # benchmarks
     libbenchmark-dev
     # fuzzing: clang's libFuzzer and sanitizer runtimes

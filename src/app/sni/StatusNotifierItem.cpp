@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,6 +21,8 @@ namespace {
 const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
 const QString watcherPath = u"/StatusNotifierWatcher"_s;
 constexpr int maxRenderedSide = 256;
+constexpr int maxRegisterRetries = 5;
+constexpr std::chrono::milliseconds registerRetryDelay{200};
 
 std::atomic<int> itemsMade{0};
 
@@ -81,9 +83,13 @@ StatusNotifierItem::StatusNotifierItem(IconRenderer renderer, const QDBusConnect
     // Watchers forget their items when they restart, and panels often start
     // after the applications of an autostarted session: register each time a
     // watcher takes the name.
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &StatusNotifierItem::registerWithWatcher);
     m_watcherWatch = new QDBusServiceWatcher(watcherService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
+                m_retryTimer.stop();
+                m_retries = 0;
                 if (!newOwner.isEmpty())
                     registerWithWatcher();
             });
@@ -104,8 +110,28 @@ void StatusNotifierItem::registerWithWatcher()
     QDBusMessage call = QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
                                                        u"RegisterStatusNotifierItem"_s);
     call << m_serviceName;
-    // No watcher yet is the normal case at login; the service watcher retries.
-    m_bus.asyncCall(call);
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        if (finished->isError())
+            onRegisterFailed(finished->error());
+    });
+}
+
+void StatusNotifierItem::onRegisterFailed(const QDBusError& failure)
+{
+    // No watcher yet is the normal case at login: the service watcher calls
+    // again when one comes. But watchers take their name before they serve
+    // their object (status-notifier-watcher does), so a call right after
+    // the name appears can find nobody home: try again a few times, backing
+    // off, for about six seconds in all.
+    const QString error = failure.name();
+    if (error == "org.freedesktop.DBus.Error.ServiceUnknown"_L1 || error == "org.freedesktop.DBus.Error.NameHasNoOwner"_L1)
+        return;
+    if (m_retries >= maxRegisterRetries)
+        return;
+    m_retryTimer.start(registerRetryDelay * (1 << m_retries));
+    ++m_retries;
 }
 
 QString StatusNotifierItem::labelGuide()

@@ -7,10 +7,12 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
 class DBusMenu;
+class QDBusError;
 class QDBusServiceWatcher;
 class StatusNotifierItemAdaptor;
 
@@ -81,6 +83,7 @@ signals:
 
 private:
     void registerWithWatcher();
+    void onRegisterFailed(const QDBusError& failure);
     void sendPropertiesChanged(const QVariantMap& changed);
     DBusImageList renderPixmaps() const;
 
@@ -93,4 +96,6 @@ private:
     DBusMenu* m_menu = nullptr;
     StatusNotifierItemAdaptor* m_adaptor = nullptr;
     QDBusServiceWatcher* m_watcherWatch = nullptr;
+    QTimer m_retryTimer;
+    int m_retries = 0;
 };

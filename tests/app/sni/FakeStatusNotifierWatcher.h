@@ -5,6 +5,9 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
+
+#include <chrono>
 
 // A StatusNotifierWatcher on a connection of its own, as the panel process
 // would run it: it owns org.kde.StatusNotifierWatcher, keeps the items that
@@ -19,17 +22,23 @@ class FakeStatusNotifierWatcher : public QObject
     Q_PROPERTY(int ProtocolVersion READ protocolVersion)
 
 public:
-    explicit FakeStatusNotifierWatcher(bool hostRegistered)
+    // `objectDelay`: take the name first and serve the object only that much
+    // later, as status-notifier-watcher does.
+    explicit FakeStatusNotifierWatcher(bool hostRegistered, std::chrono::milliseconds objectDelay = {})
         : m_peer(QStringLiteral("watcher"))
         , m_hostRegistered(hostRegistered)
     {
-        m_started = m_peer.bus().registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
-                                                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
-                                                    | QDBusConnection::ExportAllProperties)
-            && m_peer.bus().registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        if (objectDelay.count() == 0)
+            serve();
+        m_started = m_peer.bus().registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        m_delayed = objectDelay.count() > 0;
+        if (m_delayed)
+            QTimer::singleShot(objectDelay, this, &FakeStatusNotifierWatcher::serve);
     }
 
-    bool started() const { return m_started; }
+    bool started() const { return m_started && (m_served || m_delayed); }
+    // Register calls that reached the object, successful or not.
+    int registerCalls() const { return m_registerCalls; }
     QStringList registeredItems() const { return m_items; }
     bool isHostRegistered() const { return m_hostRegistered; }
     int protocolVersion() const { return 0; }
@@ -46,6 +55,7 @@ public:
 public slots:
     void RegisterStatusNotifierItem(const QString& service)
     {
+        ++m_registerCalls;
         if (!m_items.contains(service))
             m_items.append(service);
         emit StatusNotifierItemRegistered(service);
@@ -64,7 +74,17 @@ signals:
     void StatusNotifierHostUnregistered();
 
 private:
+    void serve()
+    {
+        m_served = m_peer.bus().registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                                                   | QDBusConnection::ExportAllProperties);
+    }
+
     BusPeer m_peer;
+    bool m_served = false;
+    bool m_delayed = false;
+    int m_registerCalls = 0;
     bool m_started = false;
     bool m_hostRegistered = false;
     QStringList m_items;

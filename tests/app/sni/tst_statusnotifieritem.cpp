@@ -454,6 +454,18 @@ private slots:
         QTRY_COMPARE(second.registeredItems(), QStringList{m_item->serviceName()});
     }
 
+    void registersWithAWatcherThatServesLate()
+    {
+        makeItem(standInIcon);
+        QTest::qWait(100);
+        // The name appears half a second before the object: the first
+        // attempts find nothing and the item keeps trying.
+        FakeStatusNotifierWatcher watcher(true, std::chrono::milliseconds(500));
+        QVERIFY(watcher.started());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.registeredItems(), QStringList{m_item->serviceName()}, 10000);
+        QCOMPARE(watcher.registerCalls(), 1);
+    }
+
     void inertWithoutABus()
     {
         StatusNotifierItem item(standInIcon, QDBusConnection(u"never-connected"_s));
