@@ -13,6 +13,8 @@ namespace {
 
 const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
 const QString watcherPath = u"/StatusNotifierWatcher"_s;
+constexpr int maxRetries = 5;
+constexpr std::chrono::milliseconds retryDelay{200};
 
 // The kernel's short process name: at most 15 bytes and a newline.
 QString processName(uint pid)
@@ -37,6 +39,8 @@ StatusAreaHost::StatusAreaHost(const QDBusConnection& bus, std::chrono::millisec
 {
     m_graceTimer.setSingleShot(true);
     connect(&m_graceTimer, &QTimer::timeout, this, [this] { apply(false, {}); });
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &StatusAreaHost::ask);
 
     if (!m_bus.isConnected()) {
         m_presentation = Presentation::SystemTrayFallback;
@@ -69,9 +73,16 @@ bool StatusAreaHost::iconCarriesPercent() const
     return HostRules::iconCarriesPercent(m_presentation == Presentation::StatusNotifierItem, hostTraits().label);
 }
 
-// Asks the watcher whether a host is registered and the bus which process
-// owns the watcher name. A newer query replaces answers still out.
 void StatusAreaHost::query()
+{
+    m_retryTimer.stop();
+    m_retries = 0;
+    ask();
+}
+
+// Asks the watcher whether a host is registered and the bus which process
+// owns the watcher name. A newer question replaces answers still out.
+void StatusAreaHost::ask()
 {
     delete m_hostCall;
     delete m_pidCall;
@@ -100,6 +111,19 @@ void StatusAreaHost::onAnswers()
     m_pidCall->deleteLater();
     m_hostCall = nullptr;
     m_pidCall = nullptr;
+
+    // A watcher that owns its name but does not serve its object yet (as
+    // status-notifier-watcher starts) is asked again, a few times, before
+    // its silence counts as "no host".
+    if (hostReply.isError() && m_retries < maxRetries) {
+        const QString error = hostReply.error().name();
+        if (error != "org.freedesktop.DBus.Error.ServiceUnknown"_L1
+            && error != "org.freedesktop.DBus.Error.NameHasNoOwner"_L1) {
+            m_retryTimer.start(retryDelay * (1 << m_retries));
+            ++m_retries;
+            return;
+        }
+    }
 
     // Anything but a plain true (no watcher, an error, a wrong type) is no host.
     const QVariant value = hostReply.isValid() ? hostReply.value().variant() : QVariant();

@@ -57,6 +57,7 @@ private slots:
     void query();
 
 private:
+    void ask();
     void onAnswers();
     void settle(bool hostRegistered, const QString& processName);
     void apply(bool hostRegistered, const QString& processName);
@@ -67,6 +68,8 @@ private:
     QDBusPendingCallWatcher* m_hostCall = nullptr;
     QDBusPendingCallWatcher* m_pidCall = nullptr;
     QTimer m_graceTimer;
+    QTimer m_retryTimer;
+    int m_retries = 0;
     Presentation m_presentation = Presentation::Undecided;
     QString m_processName;
 };

@@ -63,19 +63,24 @@ StatusNotifierItem::StatusNotifierItem(IconRenderer renderer, const QDBusConnect
 
     if (!m_bus.isConnected())
         return;
+    // Serve the objects before taking the name, so a host that sees the
+    // name never finds nobody home.
+    const QString itemPath = QString::fromLatin1(objectPath);
+    if (!m_bus.registerObject(itemPath, this, QDBusConnection::ExportAdaptors))
+        return;
+    if (!m_bus.registerObject(QString::fromLatin1(menuPath), m_menu, QDBusConnection::ExportAdaptors)) {
+        m_bus.unregisterObject(itemPath);
+        return;
+    }
     const QString prefix = u"org.kde.StatusNotifierItem-%1-"_s.arg(QCoreApplication::applicationPid());
     for (int attempt = 0; attempt < 8 && m_serviceName.isEmpty(); ++attempt) {
         const QString name = prefix + QString::number(++itemsMade);
         if (m_bus.registerService(name))
             m_serviceName = name;
     }
-    if (m_serviceName.isEmpty())
-        return;
-    if (!m_bus.registerObject(QString::fromLatin1(objectPath), this, QDBusConnection::ExportAdaptors)
-        || !m_bus.registerObject(QString::fromLatin1(menuPath), m_menu, QDBusConnection::ExportAdaptors)) {
-        m_bus.unregisterObject(QString::fromLatin1(objectPath));
-        m_bus.unregisterService(m_serviceName);
-        m_serviceName.clear();
+    if (m_serviceName.isEmpty()) {
+        m_bus.unregisterObject(QString::fromLatin1(menuPath));
+        m_bus.unregisterObject(itemPath);
         return;
     }
     m_exported = true;

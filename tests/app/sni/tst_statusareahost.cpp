@@ -3,6 +3,7 @@
 #include "BusPeer.h"
 #include "FakeStatusNotifierWatcher.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -100,6 +101,17 @@ private slots:
         QVERIFY(m_host->iconCarriesPercent());
     }
 
+    void watcherServingLateIsAskedAgain()
+    {
+        // status-notifier-watcher takes its name before it serves its object.
+        m_watcher = std::make_unique<FakeStatusNotifierWatcher>(true, 500ms);
+        QVERIFY(m_watcher->started());
+        makeHost(2s);
+        QSignalSpy changed(m_host.get(), &StatusAreaHost::changed);
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->presentation(), Presentation::StatusNotifierItem, 10000);
+        QCOMPARE(changed.size(), 1); // never the fallback in between
+    }
+
     void hostArrivingLaterTakesOverAtOnce()
     {
         startWatcher(false);
@@ -132,15 +144,18 @@ private slots:
     {
         QFETCH(bool, watcherExits);
         startWatcher(true);
-        makeHost(300ms);
+        makeHost(1000ms);
         QTRY_COMPARE(m_host->presentation(), Presentation::StatusNotifierItem);
         QSignalSpy changed(m_host.get(), &StatusAreaHost::changed);
+        QElapsedTimer sinceLoss;
+        sinceLoss.start();
         if (watcherExits)
             m_watcher.reset();
         else
             m_watcher->setHostRegistered(false);
-        QTest::qWait(150);
-        QCOMPARE(m_host->presentation(), Presentation::StatusNotifierItem);
+        QTest::qWait(200);
+        if (sinceLoss.elapsed() < 900) // a loaded machine may have slept through the grace
+            QCOMPARE(m_host->presentation(), Presentation::StatusNotifierItem);
         QTRY_COMPARE(m_host->presentation(), Presentation::SystemTrayFallback);
         QCOMPARE(changed.size(), 1);
         QVERIFY(m_host->iconCarriesPercent());
@@ -149,13 +164,13 @@ private slots:
     void panelRestartWithinTheGraceIsNoChange()
     {
         startWatcher(true);
-        makeHost(500ms);
+        makeHost(2000ms);
         QTRY_COMPARE(m_host->presentation(), Presentation::StatusNotifierItem);
         QSignalSpy changed(m_host.get(), &StatusAreaHost::changed);
         m_watcher.reset();
         QTRY_VERIFY(!watcherRunning());
         startWatcher(true);
-        QTest::qWait(900); // past the grace: a timer left running would have fired
+        QTest::qWait(2500); // past the grace: a timer left running would have fired
         QCOMPARE(m_host->presentation(), Presentation::StatusNotifierItem);
         QCOMPARE(changed.size(), 0);
     }

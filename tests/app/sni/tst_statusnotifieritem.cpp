@@ -94,6 +94,13 @@ private slots:
         QVERIFY(m_item->isExported());
         QVERIFY(m_item->serviceName() != first);
         QVERIFY(!m_client->bus().interface()->isServiceRegistered(first).value());
+
+        // A second item at the same time on the same connection cannot have
+        // the paths; it stays out and leaves the first one served.
+        StatusNotifierItem second(standInIcon);
+        QVERIFY(!second.isExported());
+        QVERIFY(second.serviceName().isEmpty());
+        QCOMPARE(unwrap(getItemProperty(u"Id"_s)).toString(), u"ostrel"_s);
     }
 
     void simplePropertiesOverTheBus_data()
