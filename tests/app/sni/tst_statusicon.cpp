@@ -133,25 +133,6 @@ private slots:
         QVERIFY(StatusIcon::render({22, 2.0, 5, Qt::black}, paintStandInGlyph) != alone);
     }
 
-    void percentText_data()
-    {
-        QTest::addColumn<qint64>("percent");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << qint64(0) << u"0"_s;
-        QTest::newRow("two digits") << qint64(42) << u"42"_s;
-        QTest::newRow("full") << qint64(100) << u"100"_s;
-        QTest::newRow("largest shown") << qint64(999) << u"999"_s;
-        QTest::newRow("too large") << qint64(1000) << QString();
-        QTest::newRow("negative") << qint64(-5) << QString();
-    }
-
-    void percentText()
-    {
-        QFETCH(qint64, percent);
-        QFETCH(QString, text);
-        QCOMPARE(StatusIcon::percentText(percent).value_or(QString()), text);
-    }
-
     void tintedInTheGlyphColour()
     {
         const QColor colour(0x12, 0x80, 0xf0);
