@@ -15,8 +15,11 @@ packages=(
     fonts-dejavu-core fontconfig
     # tests: certificates for the local HTTPS server, a German libc locale
     openssl locales
-    # end-to-end test: a virtual X server, a tray, X tools and screenshots
-    xvfb xauth x11-utils xdotool imagemagick trayer dbus dbus-daemon
+    # end-to-end tests: a virtual X server, trays (XEmbed and StatusNotifierItem),
+    # X tools and screenshots; a private session bus per test (dbus-run-session),
+    # gdbus, and the real StatusNotifierWatcher
+    xvfb xauth x11-utils xdotool imagemagick trayer
+    dbus dbus-daemon libglib2.0-bin haskell-status-notifier-item-utils
     # benchmarks
     libbenchmark-dev
     # fuzzing: clang's libFuzzer and sanitizer runtimes
