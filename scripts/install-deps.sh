@@ -17,6 +17,12 @@ packages=(
     openssl locales
     # end-to-end test: a virtual X server, a tray, X tools and screenshots
     xvfb xauth x11-utils xdotool imagemagick trayer dbus dbus-daemon
+    # the application icon test renders the scalable icon
+    qt6-svg-dev
+    # packaging: cpack -G DEB computes the dependencies with dpkg-shlibdeps
+    # (dpkg-dev), which needs file; the package test validates the desktop
+    # entries and the AppStream metainfo
+    dpkg-dev file desktop-file-utils appstream
     # benchmarks
     libbenchmark-dev
     # fuzzing: clang's libFuzzer and sanitizer runtimes
