@@ -20,6 +20,12 @@ packages=(
     # gdbus, and the real StatusNotifierWatcher
     xvfb xauth x11-utils xdotool imagemagick trayer
     dbus dbus-daemon libglib2.0-bin haskell-status-notifier-item-utils
+    # the application icon test renders the scalable icon
+    qt6-svg-dev
+    # packaging: cpack -G DEB computes the dependencies with dpkg-shlibdeps
+    # (dpkg-dev), which needs file; the package test validates the desktop
+    # entries and the AppStream metainfo
+    dpkg-dev file desktop-file-utils appstream
     # benchmarks
     libbenchmark-dev
     # fuzzing: clang's libFuzzer and sanitizer runtimes
