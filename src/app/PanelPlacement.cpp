@@ -38,7 +38,10 @@ int distanceTo(Edge edge, const QRect& screen, const QPoint& point)
 }
 
 // The edge the status bar is on: among the edges where the screen reserves
-// room, the one nearest the anchor; with no reserved room, simply the nearest.
+// room, the one nearest the anchor. With no reserved room, the nearest edge,
+// except that an anchor within a bar's height of the top or bottom is on a
+// horizontal bar: items sit at a bar's end, in a corner, and a click there
+// is often a pixel nearer the side than the top.
 Edge barEdge(const PanelPlacement::Screen& screen, const QPoint& point)
 {
     const QRect& g = screen.geometry;
@@ -50,6 +53,12 @@ Edge barEdge(const PanelPlacement::Screen& screen, const QPoint& point)
         {Edge::Right, a.right() < g.right()},
     }};
     const bool anyReserved = std::any_of(edges.begin(), edges.end(), [](const auto& e) { return e.second; });
+    if (!anyReserved) {
+        const int top = distanceTo(Edge::Top, g, point);
+        const int bottom = distanceTo(Edge::Bottom, g, point);
+        if (std::min(top, bottom) < PanelPlacement::assumedBarThickness)
+            return top <= bottom ? Edge::Top : Edge::Bottom;
+    }
     Edge best = Edge::Top;
     int bestDistance = std::numeric_limits<int>::max();
     for (const auto& [edge, reserved] : edges) {

@@ -9,6 +9,9 @@
 #include "app/sni/StatusNotifierItem.h"
 
 #include <QGuiApplication>
+#include <QTimer>
+
+#include <chrono>
 
 // Our own StatusNotifierItem while an SNI host is registered, Qt's tray icon
 // (XEmbed) while none is, never both. Each is made when its turn comes and
@@ -19,6 +22,9 @@ struct StatusItem::Private
     explicit Private(StatusItem* owner)
         : q(owner)
     {
+        arrival.setSingleShot(true);
+        arrival.setInterval(hostSettleTime);
+        QObject::connect(&arrival, &QTimer::timeout, q, [this] { follow(); });
     }
 
     // Which of the two exists follows the host decision.
@@ -31,10 +37,23 @@ struct StatusItem::Private
             return;
         case StatusAreaHost::Presentation::StatusNotifierItem:
             tray.reset();
-            if (!item)
+            // A host that has only just registered may still be building its
+            // tray: gtk-sni-tray 0.1.8 showed an item that registered within a
+            // few milliseconds of it twice, one copy never updated (3 starts
+            // in 14 in the end-to-end test). A host that turns up while we
+            // are running gets a second first.
+            if (!item && !arrival.isActive()) {
+                if (hostArriving) {
+                    hostArriving = false;
+                    arrival.start();
+                    return;
+                }
                 makeItem();
+            }
             break;
         case StatusAreaHost::Presentation::SystemTrayFallback:
+            arrival.stop();
+            hostArriving = true;
             item.reset();
             if (!tray)
                 makeTray();
@@ -112,7 +131,11 @@ struct StatusItem::Private
         return QRect(*point, QSize(1, 1));
     }
 
+    static constexpr std::chrono::milliseconds hostSettleTime{1000};
+
     StatusItem* q;
+    QTimer arrival;
+    bool hostArriving = false;
     ColorSchemeWatcher scheme;
     StatusAreaHost host;
     std::unique_ptr<StatusNotifierItem> item;

@@ -14,6 +14,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int traySlot = 22;
+// Beyond this a screen ratio is nonsense, not a display.
+constexpr int maxSide = 512;
 
 QList<qreal> screenRatios()
 {
@@ -62,8 +64,11 @@ QIcon TrayIcon::icon(std::optional<qint64> percent, const QColor& glyphColor, co
 {
     QList<int> sides{16, 22, 24, 32, 44, 48, 64};
     for (const qreal ratio : devicePixelRatios) {
-        const int side = int(std::lround(traySlot * ratio));
-        if (ratio > 0 && std::isfinite(ratio) && side <= 512 && !sides.contains(side))
+        const qreal exact = traySlot * ratio;
+        if (!(exact >= 1 && exact <= maxSide))
+            continue;
+        const int side = int(std::lround(exact));
+        if (!sides.contains(side))
             sides.append(side);
     }
     const auto paintGlyph = [](QPainter& painter, const QRectF& rect) {

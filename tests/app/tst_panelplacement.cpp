@@ -53,6 +53,12 @@ private slots:
             << QPoint(0, 26);
         QTest::newRow("no reserved room: keep a bar height clear at the top")
             << QRect(1257, 1, 22, 22) << one(full) << panel << Platform::X11 << true << QPoint(940, 40);
+        QTest::newRow("no reserved room, click in the top-right corner, nearer the side")
+            << QRect(1265, 15, 1, 1) << one(full) << panel << Platform::X11 << true << QPoint(940, 40);
+        QTest::newRow("no reserved room, click in the bottom-left corner, nearer the side")
+            << QRect(3, 790, 1, 1) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(0, 260);
+        QTest::newRow("no reserved room, item half-way down the right side: a side bar")
+            << QRect(1262, 400, 16, 16) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(900, 157);
         QTest::newRow("no reserved room, click at the bottom")
             << QRect(640, 795, 1, 1) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(470, 260);
         QTest::newRow("no reserved room, deep item keeps its own reach")
