@@ -4,8 +4,9 @@
 #   <host-first|host-second> <app> <second-launch binary> <artefact dir> <statistics fixture>
 #
 # On first entry this checks the tools (exit 77, skipped, when one is
-# missing) and runs the script again inside a virtual X server (a free
-# display number, so parallel runs cannot collide) on a private session bus.
+# missing) and runs the script again inside a virtual X server on a private
+# session bus. The server picks a free display number itself and reports it
+# (-displayfd), so parallel runs cannot collide the way xvfb-run -a can.
 
 fail() {
     echo "FAIL: $*" >&2
@@ -15,7 +16,7 @@ fail() {
 if [ "${1:-}" = "--inside" ]; then
     shift
 else
-    for tool in xvfb-run xauth dbus-run-session xdotool xwininfo import convert compare gdbus $tools; do
+    for tool in Xvfb dbus-run-session xdotool xwininfo import convert compare gdbus $tools; do
         if ! command -v "$tool" >/dev/null 2>&1; then
             echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
             exit 77
@@ -23,7 +24,25 @@ else
     done
     mkdir -p "$4"
     rm -f "$4"/*.png "$4"/*.log
-    exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" dbus-run-session -- sh "$0" --inside "$@"
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$display_file" 2>"$4/xvfb.log" &
+    xvfb=$!
+    i=0
+    while [ ! -s "$display_file" ] && [ $i -lt 100 ]; do
+        sleep 0.1
+        i=$((i + 1))
+    done
+    display=$(cat "$display_file")
+    rm -f "$display_file"
+    if [ -z "$display" ]; then
+        kill "$xvfb" 2>/dev/null
+        fail "Xvfb did not start: $(cat "$4/xvfb.log")"
+    fi
+    status=0
+    DISPLAY=":$display" dbus-run-session -- sh "$0" --inside "$@" || status=$?
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null || true
+    exit $status
 fi
 
 order=$1
@@ -36,6 +55,8 @@ host-first | host-second) ;;
 *) fail "order must be host-first or host-second, not $order" ;;
 esac
 
+# No accessibility bus: GTK hosts would start one (and its daemon) otherwise.
+export NO_AT_BRIDGE=1
 work=$(mktemp -d)
 pids=""
 cleanup() {
