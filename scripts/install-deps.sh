@@ -17,9 +17,9 @@ packages=(
     openssl locales
     # end-to-end tests: a virtual X server, trays (XEmbed and StatusNotifierItem),
     # X tools and screenshots; a private session bus per test (dbus-run-session),
-    # gdbus, and the real StatusNotifierWatcher
+    # gdbus, the real StatusNotifierWatcher and an SNI host (gtk-sni-tray)
     xvfb xauth x11-utils xdotool imagemagick trayer
-    dbus dbus-daemon libglib2.0-bin haskell-status-notifier-item-utils
+    dbus dbus-daemon libglib2.0-bin haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     # the application icon test renders the scalable icon
     qt6-svg-dev
     # packaging: cpack -G DEB computes the dependencies with dpkg-shlibdeps

@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include <algorithm>
-
 GlyphIconEngine::GlyphIconEngine(QColor color)
     : m_color(color)
 {
@@ -14,19 +12,10 @@ GlyphIconEngine::GlyphIconEngine(QColor color)
 
 void GlyphIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State)
 {
-    const qreal side = std::min(rect.width(), rect.height());
-    if (side <= 0)
-        return;
     QColor color = m_color;
     if (mode == QIcon::Disabled)
         color.setAlphaF(color.alphaF() * 0.4f);
-    painter->save();
-    // Scale the 18-point design to the square, centred in the rectangle.
-    const QPointF centre = QRectF(rect).center();
-    painter->translate(centre.x() - side / 2, centre.y() - side / 2);
-    painter->scale(side / MenuBarIcon::designSize, side / MenuBarIcon::designSize);
-    MenuBarIcon::draw(*painter, QRectF(0, 0, MenuBarIcon::designSize, MenuBarIcon::designSize), color);
-    painter->restore();
+    MenuBarIcon::drawFitted(*painter, rect, color);
 }
 
 QPixmap GlyphIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state)

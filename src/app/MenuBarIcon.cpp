@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -46,6 +47,19 @@ void MenuBarIcon::draw(QPainter& painter, const QRectF& rect, const QColor& colo
     painter.translate(rect.left(), rect.bottom());
     painter.scale(1, -1);
     painter.fillPath(path(rect), color);
+    painter.restore();
+}
+
+void MenuBarIcon::drawFitted(QPainter& painter, const QRectF& rect, const QColor& color)
+{
+    const qreal side = std::min(rect.width(), rect.height());
+    if (side <= 0)
+        return;
+    painter.save();
+    const QPointF centre = rect.center();
+    painter.translate(centre.x() - side / 2, centre.y() - side / 2);
+    painter.scale(side / designSize, side / designSize);
+    draw(painter, QRectF(0, 0, designSize, designSize), color);
     painter.restore();
 }
 

@@ -35,6 +35,11 @@ QPainterPath path(const QRectF& rect);
 // Fills the glyph into `rect` of a painter whose y axis points down.
 void draw(QPainter& painter, const QRectF& rect, const QColor& color);
 
+// Fills the glyph scaled so that its 18-point design fills the square
+// `rect` (centred in it if it is not square); a painter whose y axis points
+// down. For icons, where the glyph must grow with the size asked for.
+void drawFitted(QPainter& painter, const QRectF& rect, const QColor& color);
+
 // The 18-point glyph at a device pixel ratio: ceil(18 × ratio) pixels square,
 // with that ratio set on the image.
 QImage image(qreal devicePixelRatio, const QColor& color);

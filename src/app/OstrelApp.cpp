@@ -1,29 +1,28 @@
 #include "app/OstrelApp.h"
 
-#include "app/MenuBarIcon.h"
+#include "app/PanelPlacement.h"
 #include "app/PanelWindow.h"
-
-#include <QApplication>
-#include <QEvent>
 
 OstrelApp::OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_viewModel(std::move(dependencies))
-    , m_panel(std::make_unique<PanelWindow>(m_viewModel, PanelWindow::currentPlatform()))
+    , m_panel(std::make_unique<PanelWindow>(m_viewModel, PanelPlacement::currentPlatform()))
 {
-    m_statusItem.setGlyphColor(MenuBarIcon::colorFor(QApplication::palette()));
     followViewModel();
     connect(&m_viewModel, &StatsViewModel::changed, this, &OstrelApp::followViewModel);
-    connect(&m_statusItem, &StatusItem::activated, this, &OstrelApp::openPanel);
+    connect(&m_statusItem, &StatusItem::activated, this, &OstrelApp::togglePanel);
+    connect(&m_statusItem, &StatusItem::openRequested, this, &OstrelApp::showPanel);
+    connect(&m_statusItem, &StatusItem::refreshRequested, this, &OstrelApp::refresh);
     connect(&m_statusItem, &StatusItem::quitRequested, this, &OstrelApp::quitRequested);
     connect(m_panel.get(), &PanelWindow::quitRequested, this, &OstrelApp::quitRequested);
-    connect(m_panel.get(), &PanelWindow::shown, &m_viewModel, &StatsViewModel::start);
-    qApp->installEventFilter(this);
+    connect(m_panel.get(), &PanelWindow::shown, this, [this] {
+        m_started = true;
+        m_viewModel.start();
+    });
 }
 
 OstrelApp::~OstrelApp()
 {
-    qApp->removeEventFilter(this);
     // The panel reads the view model until it is gone.
     m_panel.reset();
 }
@@ -33,7 +32,7 @@ void OstrelApp::show()
     m_statusItem.show();
 }
 
-void OstrelApp::openPanel(std::optional<QRect> anchor)
+void OstrelApp::togglePanel(std::optional<QRect> anchor)
 {
     if (m_panel->isVisible()) {
         m_panel->close();
@@ -42,15 +41,26 @@ void OstrelApp::openPanel(std::optional<QRect> anchor)
     m_panel->popup(anchor);
 }
 
-void OstrelApp::followViewModel()
+void OstrelApp::showPanel(std::optional<QRect> anchor)
 {
-    m_statusItem.setLabel(m_viewModel.menuBarLabel());
+    m_panel->popup(anchor);
 }
 
-bool OstrelApp::eventFilter(QObject* watched, QEvent* event)
+void OstrelApp::showPanelNearItem()
 {
-    // The host does not recolour our glyph: keep it readable on the new palette.
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
-        m_statusItem.setGlyphColor(MenuBarIcon::colorFor(QApplication::palette()));
-    return QObject::eventFilter(watched, event);
+    showPanel(m_statusItem.geometry());
+}
+
+void OstrelApp::refresh()
+{
+    if (m_started)
+        m_viewModel.refresh();
+    else
+        m_viewModel.start();
+    m_started = true;
+}
+
+void OstrelApp::followViewModel()
+{
+    m_statusItem.setContent(m_viewModel.menuBarLabel(), m_viewModel.sessionPercent());
 }

@@ -25,7 +25,15 @@ public:
 
     // Puts the item into the status area.
     void show();
-    void openPanel(std::optional<QRect> anchor);
+    // A click on the item: opens the panel near `anchor`, or closes it.
+    void togglePanel(std::optional<QRect> anchor);
+    // Opens the panel (or brings it forward) near `anchor`.
+    void showPanel(std::optional<QRect> anchor);
+    // For a second launch: the panel near the status item, wherever that is.
+    void showPanelNearItem();
+    // The menu's Refresh. Before the panel has ever been shown it starts the
+    // view model instead, so the label does not freeze on a single reading.
+    void refresh();
 
     StatsViewModel& viewModel() { return m_viewModel; }
     StatusItem& statusItem() { return m_statusItem; }
@@ -34,13 +42,11 @@ public:
 signals:
     void quitRequested();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void followViewModel();
 
     StatsViewModel m_viewModel;
     StatusItem m_statusItem;
     std::unique_ptr<PanelWindow> m_panel;
+    bool m_started = false;
 };

@@ -1,8 +1,15 @@
 #include "app/PanelPlacement.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -31,7 +38,10 @@ int distanceTo(Edge edge, const QRect& screen, const QPoint& point)
 }
 
 // The edge the status bar is on: among the edges where the screen reserves
-// room, the one nearest the anchor; with no reserved room, simply the nearest.
+// room, the one nearest the anchor. With no reserved room, the nearest edge,
+// except that an anchor within a bar's height of the top or bottom is on a
+// horizontal bar: items sit at a bar's end, in a corner, and a click there
+// is often a pixel nearer the side than the top.
 Edge barEdge(const PanelPlacement::Screen& screen, const QPoint& point)
 {
     const QRect& g = screen.geometry;
@@ -43,6 +53,12 @@ Edge barEdge(const PanelPlacement::Screen& screen, const QPoint& point)
         {Edge::Right, a.right() < g.right()},
     }};
     const bool anyReserved = std::any_of(edges.begin(), edges.end(), [](const auto& e) { return e.second; });
+    if (!anyReserved) {
+        const int top = distanceTo(Edge::Top, g, point);
+        const int bottom = distanceTo(Edge::Bottom, g, point);
+        if (std::min(top, bottom) < PanelPlacement::assumedBarThickness)
+            return top <= bottom ? Edge::Top : Edge::Bottom;
+    }
     Edge best = Edge::Top;
     int bestDistance = std::numeric_limits<int>::max();
     for (const auto& [edge, reserved] : edges) {
@@ -82,7 +98,80 @@ QRect workArea(const PanelPlacement::Screen& screen, Edge edge, const QRect& anc
     return area;
 }
 
+// The point on `screen` that `device` names if it is in that screen's device
+// pixels.
+std::optional<QPoint> fromDevicePixels(const QPoint& device, const PanelPlacement::Screen& screen)
+{
+    const qreal ratio = screen.devicePixelRatio;
+    if (!(ratio > 0) || !std::isfinite(ratio) || ratio == 1)
+        return std::nullopt;
+    const QPoint origin = screen.geometry.topLeft();
+    const QSize size = screen.geometry.size();
+    const QPoint offset = device - origin;
+    if (offset.x() < 0 || offset.y() < 0 || offset.x() >= size.width() * ratio || offset.y() >= size.height() * ratio)
+        return std::nullopt;
+    const QPoint logical = origin + QPoint(int(std::floor(offset.x() / ratio)), int(std::floor(offset.y() / ratio)));
+    if (!screen.geometry.contains(logical))
+        return std::nullopt;
+    return logical;
+}
+
 } // namespace
+
+std::optional<QPoint> PanelPlacement::clickPoint(const QPoint& reported, const std::optional<QPoint>& pointer,
+                                                 const QList<Screen>& screens)
+{
+    if (reported.isNull())
+        return pointer;
+    QList<QPoint> readings;
+    for (const Screen& screen : screens) {
+        if (screen.geometry.contains(reported)) {
+            readings.append(reported);
+            break;
+        }
+    }
+    for (const Screen& screen : screens) {
+        if (const std::optional<QPoint> logical = fromDevicePixels(reported, screen))
+            readings.append(*logical);
+    }
+    if (readings.isEmpty())
+        return pointer;
+    if (readings.size() == 1 || !pointer)
+        return readings.first();
+    return *std::min_element(readings.cbegin(), readings.cend(), [&](const QPoint& a, const QPoint& b) {
+        return (a - *pointer).manhattanLength() < (b - *pointer).manhattanLength();
+    });
+}
+
+PanelPlacement::Platform PanelPlacement::currentPlatform()
+{
+    const QString name = QGuiApplication::platformName();
+    if (name == "wayland"_L1 || name.startsWith("wayland-"_L1))
+        return Platform::Wayland;
+    if (name == "xcb"_L1)
+        return Platform::X11;
+    return Platform::Other;
+}
+
+QList<PanelPlacement::Screen> PanelPlacement::currentScreens()
+{
+    QList<QScreen*> screens = QGuiApplication::screens();
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        screens.removeAll(primary);
+        screens.prepend(primary);
+    }
+    QList<Screen> out;
+    for (const QScreen* screen : screens)
+        out.append({screen->geometry(), screen->availableGeometry(), screen->devicePixelRatio()});
+    return out;
+}
+
+std::optional<QPoint> PanelPlacement::currentPointer()
+{
+    if (currentPlatform() == Platform::Wayland)
+        return std::nullopt;
+    return QCursor::pos();
+}
 
 std::optional<QPoint> PanelPlacement::place(const Input& input)
 {

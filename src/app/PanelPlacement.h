@@ -22,6 +22,10 @@ struct Screen
 {
     QRect geometry;
     QRect availableGeometry;
+    // Device pixels per logical one. Qt keeps a screen's origin and divides
+    // its size, so in device pixels the screen covers
+    // (origin, geometry size × ratio).
+    qreal devicePixelRatio = 1;
 };
 
 struct Input
@@ -43,5 +47,22 @@ inline constexpr int anchorGap = 4;
 
 // The panel's top-left corner, or nothing when the compositor places it.
 std::optional<QPoint> place(const Input& input);
+
+// Where a status-notifier host says the click was, in logical global
+// coordinates. Hosts send different units: most send logical or root
+// coordinates, Plasma on a scaled X11 screen device pixels, some 0,0 (a null
+// point) for none. A point on a screen is taken as it is; one that lies on a
+// screen only in device pixels is divided by that screen's ratio; where both
+// readings fit, the one nearer the pointer wins. A point on no screen either
+// way gives the pointer, which is absent where it means nothing (Wayland).
+std::optional<QPoint> clickPoint(const QPoint& reported, const std::optional<QPoint>& pointer,
+                                 const QList<Screen>& screens);
+
+// The live values for the functions above.
+Platform currentPlatform();
+// Qt's screens, the primary first.
+QList<Screen> currentScreens();
+// The pointer's position; absent on Wayland, where clients cannot know it.
+std::optional<QPoint> currentPointer();
 
 } // namespace PanelPlacement

@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,16 +33,6 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
     layout->addWidget(m_content);
 }
 
-PanelPlacement::Platform PanelWindow::currentPlatform()
-{
-    const QString name = QGuiApplication::platformName();
-    if (name == u"wayland"_s || name.startsWith(u"wayland-"_s))
-        return PanelPlacement::Platform::Wayland;
-    if (name == u"xcb"_s)
-        return PanelPlacement::Platform::X11;
-    return PanelPlacement::Platform::Other;
-}
-
 void PanelWindow::popup(std::optional<QRect> anchor)
 {
     m_anchor = anchor;
@@ -62,13 +51,7 @@ void PanelWindow::place()
     input.anchor = m_anchor;
     input.panelSize = size();
     input.platform = m_platform;
-    QList<QScreen*> screens = QGuiApplication::screens();
-    if (QScreen* primary = QGuiApplication::primaryScreen()) {
-        screens.removeAll(primary);
-        screens.prepend(primary);
-    }
-    for (const QScreen* screen : screens)
-        input.screens.append({screen->geometry(), screen->availableGeometry()});
+    input.screens = PanelPlacement::currentScreens();
     if (const std::optional<QPoint> topLeft = PanelPlacement::place(input))
         move(*topLeft);
 }

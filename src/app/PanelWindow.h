@@ -26,8 +26,6 @@ public:
     // Shows the panel next to the anchor, or where the compositor likes.
     void popup(std::optional<QRect> anchor);
 
-    static PanelPlacement::Platform currentPlatform();
-
 signals:
     // Emitted each time the panel is shown.
     void shown();

@@ -1,48 +1,59 @@
 #pragma once
 
 #include <QColor>
-#include <QMenu>
 #include <QObject>
 #include <QRect>
-#include <QSystemTrayIcon>
+#include <QString>
 
+#include <memory>
 #include <optional>
 
-// The application's entry in the desktop's status area. For now a
-// QSystemTrayIcon showing the glyph, with the label text as its tooltip;
-// the application talks only to this class, so the mechanism can change.
+// The application's entry in the desktop's status area: the glyph, the label
+// beside it where the host can show text, and the five-hour percentage drawn
+// into the icon where it cannot, with the label as the tooltip. The
+// application talks only to this class. How the item reaches the screen
+// depends on the platform, one source file each:
+//   StatusItem_sni.cpp   desktops with a session bus: our own
+//                        StatusNotifierItem while a host shows such items,
+//                        else Qt's tray icon (XEmbed), never both;
+//   StatusItem_tray.cpp  elsewhere: Qt's tray icon.
 class StatusItem : public QObject
 {
     Q_OBJECT
 
 public:
     explicit StatusItem(QObject* parent = nullptr);
+    ~StatusItem() override;
 
+    // Puts the item into the status area (now, or when a host appears).
     void show();
 
-    // The text beside the glyph where the host can show it; the tooltip here.
-    void setLabel(const QString& label);
-    QString label() const { return m_label; }
+    // The label as the view model words it (empty: the glyph alone), and the
+    // five-hour percentage for icons that must carry it themselves.
+    void setContent(const QString& label, std::optional<qint64> sessionPercent);
+    QString label() const;
     QString toolTip() const;
-
-    void setGlyphColor(const QColor& color);
-    QColor glyphColor() const { return m_glyphColor; }
+    // The glyph's colour for the panel it is on now.
+    QColor glyphColor() const;
 
     // The item's rectangle on screen, when the host reports one.
     std::optional<QRect> geometry() const;
 
+    // What carries the item right now: Qt's tray icon, shown, or our
+    // StatusNotifierItem under this bus name (empty when there is none).
+    bool showsSystemTrayIcon() const;
+    QString statusNotifierService() const;
+
 signals:
-    // The user asked for the panel. `anchor` is where the item (or the
-    // click) is in global logical coordinates, when known.
+    // A click on the item: open or close the panel. `anchor` is where the
+    // item (or the click) is in global logical coordinates, when known.
     void activated(std::optional<QRect> anchor);
+    // The item's menu.
+    void openRequested(std::optional<QRect> anchor);
+    void refreshRequested();
     void quitRequested();
 
 private:
-    void onActivated(QSystemTrayIcon::ActivationReason reason);
-    std::optional<QRect> anchor() const;
-
-    QSystemTrayIcon m_tray;
-    QMenu m_menu;
-    QString m_label;
-    QColor m_glyphColor;
+    struct Private;
+    std::unique_ptr<Private> d;
 };

@@ -1,121 +1,57 @@
 #!/bin/sh
-# End to end under a real X server: the application docks into trayer's
-# XEmbed tray, a click on its icon opens the panel, and the panel is a
-# 340-pixel-wide window. Screenshots land in the artefact directory.
+# End to end in trayer, an XEmbed-only tray, started before the application
+# or two seconds after it: the icon docks (no StatusNotifierItem of ours on
+# the bus, as no SNI host exists), a click on it opens the 340-pixel-wide
+# panel under the bar, the icon then shows the five-hour percentage, Escape
+# closes the panel, and a second launch opens it again and leaves.
+# Screenshots land in the artefact directory.
 #
-#   e2e_trayer.sh <ostrel binary> <artefact dir> <statistics fixture>
-#
-# Exits 77 (skipped) when the X tools are not installed.
+#   e2e_trayer.sh <host-first|host-second> <app> <second-launch binary> <artefact dir> <statistics fixture>
 set -eu
+tools=trayer
+. "$(dirname "$0")/e2e_common.sh"
 
-if [ "${1:-}" = "--inside" ]; then
-    shift
-    inside=1
-else
-    inside=0
-fi
+bar=24
 
-bin=$1
-out=$2
-fixture=$3
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
+start_host() {
+    trayer --edge top --align right --widthtype request --height $bar --SetDockType true \
+        --transparent false --tint 0xdddddd >"$out/trayer.log" 2>&1 &
+    pids="$pids $!"
 }
 
-if [ "$inside" = 0 ]; then
-    for tool in xvfb-run xauth dbus-run-session trayer xdotool xwininfo import; do
-        if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-            exit 77
-        fi
-    done
-    mkdir -p "$out"
-    rm -f "$out"/*.png "$out"/*.log
-    # -a picks a free display number, so parallel runs cannot collide. A
-    # private session bus has no StatusNotifierWatcher: Qt takes the XEmbed path.
-    exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" \
-        dbus-run-session -- sh "$0" --inside "$bin" "$out" "$fixture"
-fi
+start_both
 
-work=$(mktemp -d)
-pids=""
-cleanup() {
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$work/home/.claude"
-cp "$fixture" "$work/home/.claude/stats-cache.json"
-mkdir -m 700 "$work/runtime"
-
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    --transparent false --tint 0xdddddd >"$out/trayer.log" 2>&1 &
-pids="$pids $!"
-sleep 1
-
-HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1 \
-    QT_LOGGING_RULES="qt.qpa.tray=true" "$bin" >"$out/ostrel.log" 2>&1 &
-app=$!
-pids="$pids $app"
-
-# The icon: a visible window of ours that is not the panel.
-icon=""
-for _ in $(seq 1 100); do
-    kill -0 "$app" 2>/dev/null || fail "ostrel exited early: $(cat "$out/ostrel.log")"
+# The icon: a small visible window of ours.
+find_icon() {
+    kill -0 "$app_pid" 2>/dev/null || fail "ostrel exited early: $(cat "$out/ostrel.log")"
     icon=$(xdotool search --onlyvisible --class '^ostrel$' 2>/dev/null | head -n 1 || true)
-    [ -n "$icon" ] && break
-    sleep 0.2
-done
-[ -n "$icon" ] || fail "no tray icon appeared"
-
+    [ -n "$icon" ]
+}
+poll 150 find_icon || fail "no tray icon appeared"
 eval "$(xdotool getwindowgeometry --shell "$icon")"
 echo "icon window $icon at $X,$Y size ${WIDTH}x$HEIGHT"
 [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] || fail "icon window is ${WIDTH}x$HEIGHT, not a tray icon"
-import -window root "$out/before-click.png"
+[ -z "$(our_items)" ] || fail "a StatusNotifierItem without an SNI host: $(our_items)"
+sleep 0.5
+shot before-click
+crop before-click icon-before "$X" "$Y" "$WIDTH" "$HEIGHT"
+has_ink icon-before
 
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+check_panel $bar
+# The panel's first showing fetched the (fixed) figures: the icon redraws
+# with the percentage.
+sleep 1
+shot panel-open
+crop panel-open icon-with-figures "$X" "$Y" "$WIDTH" "$HEIGHT"
+has_ink icon-with-figures
+differ icon-before icon-with-figures 20
+report_memory
 
-panel=""
-for _ in $(seq 1 100); do
-    for window in $(xdotool search --onlyvisible --class '^ostrel$' 2>/dev/null || true); do
-        [ "$window" = "$icon" ] && continue
-        width=$(xwininfo -id "$window" | awk '/^ *Width:/ { print $2 }')
-        if [ "$width" = 340 ]; then
-            panel=$window
-            break
-        fi
-    done
-    [ -n "$panel" ] && break
-    sleep 0.2
-done
-import -window root "$out/panel-open.png"
-[ -n "$panel" ] || fail "no 340-pixel-wide panel after the click"
+close_with_escape
+second_launch
+[ -z "$(our_items)" ] || fail "a StatusNotifierItem appeared: $(our_items)"
+shot after-second-launch
 
-info=$(xwininfo -id "$panel")
-echo "$info" | grep -E 'Absolute upper-left|Width|Height|Override'
-top=$(echo "$info" | awk '/Absolute upper-left Y:/ { print $4 }')
-left=$(echo "$info" | awk '/Absolute upper-left X:/ { print $4 }')
-height=$(echo "$info" | awk '/^ *Height:/ { print $2 }')
-# Below trayer's 24-pixel bar, inside the 1280 x 800 screen.
-[ "$top" -ge 24 ] || fail "panel top $top overlaps the bar"
-[ "$left" -ge 0 ] && [ $((left + 340)) -le 1280 ] || fail "panel x $left leaves the screen"
-[ $((top + height)) -le 800 ] || fail "panel bottom $((top + height)) leaves the screen"
-echo "$info" | grep -q 'Override Redirect State: yes' || fail "panel is not a popup"
-
-# A figure for the log: the application's memory with the panel open.
-grep VmRSS "/proc/$app/status" 2>/dev/null || true
-
-# Escape closes it.
-xdotool key Escape
-for _ in $(seq 1 50); do
-    xwininfo -id "$panel" 2>/dev/null | grep -q 'Map State: IsViewable' || break
-    sleep 0.1
-done
-xwininfo -id "$panel" 2>/dev/null | grep -q 'Map State: IsViewable' && fail "Escape left the panel open"
-
-echo "PASS: icon docked, click opened a 340-px panel at $left,$top, Escape closed it"
+echo "PASS ($order): icon docked, click opened a 340-px panel at $left,$top, the icon shows the figure," \
+    "Escape closed the panel, a second launch reopened it"

@@ -71,7 +71,7 @@ private slots:
 
     void openingStartsAndTheLabelFollows()
     {
-        m_app->openPanel(QRect(700, 0, 20, 20));
+        m_app->togglePanel(QRect(700, 0, 20, 20));
         QVERIFY(m_app->panel().isVisible());
         QVERIFY(m_app->viewModel().stats());
         QCOMPARE(m_source->pending(), 2);
@@ -83,14 +83,14 @@ private slots:
 
         // Every showing starts the view model again.
         m_app->panel().close();
-        m_app->openPanel(std::nullopt);
+        m_app->togglePanel(std::nullopt);
         QCOMPARE(m_source->pending(), 2);
     }
 
     void panelIsAPopupInsideTheScreen()
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        m_app->openPanel(QRect(screen.right() - 20, screen.top(), 20, 20));
+        m_app->togglePanel(QRect(screen.right() - 20, screen.top(), 20, 20));
         PanelWindow& panel = m_app->panel();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
         QCOMPARE(panel.width(), 340);
@@ -103,12 +103,12 @@ private slots:
 
     void escapeAndSecondClickClose()
     {
-        m_app->openPanel(std::nullopt);
+        m_app->togglePanel(std::nullopt);
         QVERIFY(m_app->panel().isVisible());
         QTest::keyClick(&m_app->panel(), Qt::Key_Escape);
         QVERIFY(!m_app->panel().isVisible());
-        m_app->openPanel(std::nullopt);
-        m_app->openPanel(std::nullopt);
+        m_app->togglePanel(std::nullopt);
+        m_app->togglePanel(std::nullopt);
         QVERIFY(!m_app->panel().isVisible());
     }
 

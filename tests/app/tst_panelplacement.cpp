@@ -53,6 +53,12 @@ private slots:
             << QPoint(0, 26);
         QTest::newRow("no reserved room: keep a bar height clear at the top")
             << QRect(1257, 1, 22, 22) << one(full) << panel << Platform::X11 << true << QPoint(940, 40);
+        QTest::newRow("no reserved room, click in the top-right corner, nearer the side")
+            << QRect(1265, 15, 1, 1) << one(full) << panel << Platform::X11 << true << QPoint(940, 40);
+        QTest::newRow("no reserved room, click in the bottom-left corner, nearer the side")
+            << QRect(3, 790, 1, 1) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(0, 260);
+        QTest::newRow("no reserved room, item half-way down the right side: a side bar")
+            << QRect(1262, 400, 16, 16) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(900, 157);
         QTest::newRow("no reserved room, click at the bottom")
             << QRect(640, 795, 1, 1) << one(full) << QSize(340, 500) << Platform::X11 << true << QPoint(470, 260);
         QTest::newRow("no reserved room, deep item keeps its own reach")
@@ -99,6 +105,60 @@ private slots:
         QCOMPARE(result.has_value(), positioned);
         if (positioned)
             QCOMPARE(*result, topLeft);
+    }
+
+    void clickPoint_data()
+    {
+        QTest::addColumn<QPoint>("reported"); // null: the host sent 0,0
+        QTest::addColumn<QPoint>("pointer");  // null: none (Wayland)
+        QTest::addColumn<Screens>("screens");
+        QTest::addColumn<QPoint>("expected"); // null: no anchor at all
+
+        const Screens plain = one(QRect(0, 30, 1280, 770));
+        const Screens doubled{{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080), 2.0}};
+        const Screens mixed{{full, full, 1.0}, {QRect(1280, 0, 1280, 720), QRect(1280, 0, 1280, 720), 1.5}};
+        const QPoint pointer(1200, 12);
+
+        QTest::newRow("root coordinates on the screen: as sent")
+            << QPoint(1265, 15) << pointer << plain << QPoint(1265, 15);
+        QTest::newRow("as sent even far from the pointer (XWayland's is stale)")
+            << QPoint(40, 15) << pointer << plain << QPoint(40, 15);
+        QTest::newRow("no position: the pointer") << QPoint() << pointer << plain << pointer;
+        QTest::newRow("no position, no pointer: nothing") << QPoint() << QPoint() << plain << QPoint();
+        QTest::newRow("on no screen: the pointer") << QPoint(5000, 4000) << pointer << plain << pointer;
+        QTest::newRow("on no screen, no pointer: nothing") << QPoint(5000, 4000) << QPoint() << plain << QPoint();
+        QTest::newRow("device pixels past a 2x screen's logical width")
+            << QPoint(3800, 20) << QPoint(1900, 10) << doubled << QPoint(1900, 10);
+        QTest::newRow("device pixels of a 2x screen, no pointer")
+            << QPoint(3800, 2100) << QPoint() << doubled << QPoint(1900, 1050);
+        QTest::newRow("device pixels of the 1.5x screen right of the primary")
+            << QPoint(1280 + 1800, 30) << QPoint() << mixed << QPoint(1280 + 1200, 20);
+        QTest::newRow("past the 1.5x screen even in device pixels: the pointer")
+            << QPoint(1280 + 1920, 30) << QPoint(1300, 5) << mixed << QPoint(1300, 5);
+        QTest::newRow("both readings fit: the one at the pointer (device pixels)")
+            << QPoint(1000, 20) << QPoint(502, 11) << doubled << QPoint(500, 10);
+        QTest::newRow("both readings fit: the one at the pointer (as sent)")
+            << QPoint(1000, 20) << QPoint(998, 19) << doubled << QPoint(1000, 20);
+        QTest::newRow("both readings fit, no pointer: as sent")
+            << QPoint(1000, 20) << QPoint() << doubled << QPoint(1000, 20);
+        QTest::newRow("screen left of the primary, negative coordinates")
+            << QPoint(-30, 5) << QPoint()
+            << Screens{{full, full, 1.0}, {QRect(-1920, 0, 1920, 1080), QRect(-1920, 0, 1920, 1080), 1.0}}
+            << QPoint(-30, 5);
+        QTest::newRow("no screens: the pointer") << QPoint(100, 5) << pointer << Screens{} << pointer;
+    }
+
+    void clickPoint()
+    {
+        QFETCH(QPoint, reported);
+        QFETCH(QPoint, pointer);
+        QFETCH(Screens, screens);
+        QFETCH(QPoint, expected);
+        const std::optional<QPoint> given = pointer.isNull() ? std::nullopt : std::optional<QPoint>(pointer);
+        const std::optional<QPoint> result = PanelPlacement::clickPoint(reported, given, screens);
+        QCOMPARE(result.has_value(), !expected.isNull());
+        if (result)
+            QCOMPARE(*result, expected);
     }
 };
 

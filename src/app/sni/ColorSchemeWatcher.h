@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/sni/ColorScheme.h"
+#include "app/ColorScheme.h"
 
 #include <QDBusConnection>
 #include <QDBusVariant>

@@ -9,8 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <atomic>
 
@@ -25,20 +23,6 @@ constexpr int maxRegisterRetries = 5;
 constexpr std::chrono::milliseconds registerRetryDelay{200};
 
 std::atomic<int> itemsMade{0};
-
-// Hosts send the click in their own units; only a point on some screen can
-// anchor anything, and 0,0 is what several send when they have no position.
-QPoint usablePoint(int x, int y)
-{
-    const QPoint point(x, y);
-    if (point.isNull())
-        return {};
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->geometry().contains(point))
-            return point;
-    }
-    return {};
-}
 
 } // namespace
 
@@ -209,7 +193,7 @@ void StatusNotifierItem::sendPropertiesChanged(const QVariantMap& changed)
 
 void StatusNotifierItem::handleActivate(int x, int y)
 {
-    emit activated(usablePoint(x, y));
+    emit activated(QPoint(x, y));
 }
 
 void StatusNotifierItem::handleSecondaryActivate()
@@ -219,7 +203,7 @@ void StatusNotifierItem::handleSecondaryActivate()
 
 void StatusNotifierItem::handleContextMenu(int x, int y)
 {
-    emit contextMenuRequested(usablePoint(x, y));
+    emit contextMenuRequested(QPoint(x, y));
 }
 
 void StatusNotifierItem::handleXdgActivationToken(const QString& token)

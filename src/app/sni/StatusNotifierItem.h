@@ -68,14 +68,15 @@ public:
     void handleXdgActivationToken(const QString& token);
 
 signals:
-    // A primary click. The point is in global coordinates when the host sent
-    // one that lies on a screen; otherwise it is null and the caller should
-    // take the cursor position (hosts disagree on units, some send 0,0).
-    void activated(QPoint globalPos);
+    // A primary click, at the point the host sent, as it sent it: hosts
+    // disagree on units (logical, device pixels, even widget-relative), and
+    // several send 0,0, which arrives as a null point, when they have none.
+    // Making sense of it takes the screens, which the caller knows.
+    void activated(QPoint hostPoint);
     // A middle click.
     void secondaryActivated();
-    // A host without dbusmenu support asks for a menu at this point (null as above).
-    void contextMenuRequested(QPoint globalPos);
+    // A host without dbusmenu support asks for a menu at this point (as above).
+    void contextMenuRequested(QPoint hostPoint);
     // The menu's items.
     void openRequested();
     void refreshRequested();

@@ -1,7 +1,7 @@
 // A bare status item for the script tests: the item with a stand-in glyph,
 // the label from the command line, an event loop for at most the given
 // number of seconds. Prints its bus name once exported.
-#include "app/sni/StatusIcon.h"
+#include "app/StatusIcon.h"
 #include "app/sni/StatusNotifierItem.h"
 
 #include "StandInGlyph.h"

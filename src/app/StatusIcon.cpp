@@ -1,4 +1,4 @@
-#include "app/sni/StatusIcon.h"
+#include "app/StatusIcon.h"
 
 #include <QFont>
 #include <QPainter>

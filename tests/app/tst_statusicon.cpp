@@ -1,6 +1,6 @@
-#include "app/sni/StatusIcon.h"
+#include "app/StatusIcon.h"
 
-#include "StandInGlyph.h"
+#include "sni/StandInGlyph.h"
 
 #include <QTest>
 

@@ -1,0 +1,202 @@
+#include "app/StatusItem.h"
+
+#include "app/MenuBarIcon.h"
+#include "app/PanelPlacement.h"
+#include "app/StatusIcon.h"
+#include "app/TrayIcon.h"
+#include "app/sni/ColorSchemeWatcher.h"
+#include "app/sni/StatusAreaHost.h"
+#include "app/sni/StatusNotifierItem.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <chrono>
+
+// Our own StatusNotifierItem while an SNI host is registered, Qt's tray icon
+// (XEmbed) while none is, never both. Each is made when its turn comes and
+// dropped when it ends: Qt picks its tray backend at the first tray icon,
+// and one made while a host exists would become a second SNI item.
+struct StatusItem::Private
+{
+    explicit Private(StatusItem* owner)
+        : q(owner)
+    {
+        arrival.setSingleShot(true);
+        arrival.setInterval(hostSettleTime);
+        QObject::connect(&arrival, &QTimer::timeout, q, [this] { follow(); });
+    }
+
+    // Which of the two exists follows the host decision.
+    void follow()
+    {
+        if (!shown)
+            return;
+        switch (host.presentation()) {
+        case StatusAreaHost::Presentation::Undecided:
+            return;
+        case StatusAreaHost::Presentation::StatusNotifierItem:
+            tray.reset();
+            // A host that has only just registered may still be building its
+            // tray: gtk-sni-tray 0.1.8 showed an item that registered within a
+            // few milliseconds of it twice, one copy never updated (3 starts
+            // in 14 in the end-to-end test). A host that turns up while we
+            // are running gets a second first.
+            if (!item && !arrival.isActive()) {
+                if (hostArriving) {
+                    hostArriving = false;
+                    arrival.start();
+                    return;
+                }
+                makeItem();
+            }
+            break;
+        case StatusAreaHost::Presentation::SystemTrayFallback:
+            arrival.stop();
+            hostArriving = true;
+            item.reset();
+            if (!tray)
+                makeTray();
+            break;
+        }
+        updateIcon();
+    }
+
+    void makeItem()
+    {
+        itemIcon = iconContent();
+        item = std::make_unique<StatusNotifierItem>([this](int side) { return renderIcon(side); });
+        item->setLabel(label);
+        QObject::connect(item.get(), &StatusNotifierItem::activated, q,
+                         [this](QPoint hostPoint) { emit q->activated(clickAnchor(hostPoint)); });
+        QObject::connect(item.get(), &StatusNotifierItem::secondaryActivated, q,
+                         [this] { emit q->activated(clickAnchor(QPoint())); });
+        QObject::connect(item.get(), &StatusNotifierItem::openRequested, q,
+                         [this] { emit q->openRequested(clickAnchor(QPoint())); });
+        QObject::connect(item.get(), &StatusNotifierItem::refreshRequested, q, &StatusItem::refreshRequested);
+        QObject::connect(item.get(), &StatusNotifierItem::quitRequested, q, &StatusItem::quitRequested);
+    }
+
+    void makeTray()
+    {
+        tray = std::make_unique<TrayIcon>();
+        QObject::connect(tray.get(), &TrayIcon::activated, q, &StatusItem::activated);
+        QObject::connect(tray.get(), &TrayIcon::openRequested, q, &StatusItem::openRequested);
+        QObject::connect(tray.get(), &TrayIcon::refreshRequested, q, &StatusItem::refreshRequested);
+        QObject::connect(tray.get(), &TrayIcon::quitRequested, q, &StatusItem::quitRequested);
+        tray->setContent(label, percent, color());
+        tray->show();
+    }
+
+    QColor color() const { return StatusIcon::glyphColor(scheme.scheme(), host.hostTraits().darkPanel); }
+
+    // Where no label is seen, the icon carries the percentage.
+    std::optional<qint64> iconPercent() const { return host.iconCarriesPercent() ? percent : std::nullopt; }
+
+    QImage renderIcon(int side) const
+    {
+        const auto paintGlyph = [](QPainter& painter, const QRectF& rect) {
+            MenuBarIcon::drawFitted(painter, rect, Qt::black);
+        };
+        return StatusIcon::render({side, 1.0, iconPercent(), color()}, paintGlyph);
+    }
+
+    // The label changes with every fetch, the icon far less often: the item
+    // redraws only when what its icon shows changed.
+    struct IconContent
+    {
+        std::optional<qint64> percent;
+        QColor color;
+        friend bool operator==(const IconContent&, const IconContent&) = default;
+    };
+
+    IconContent iconContent() const { return {iconPercent(), color()}; }
+
+    void updateIcon()
+    {
+        if (item && iconContent() != itemIcon) {
+            itemIcon = iconContent();
+            item->updateIcon();
+        }
+        if (tray)
+            tray->setContent(label, percent, color());
+    }
+
+    static std::optional<QRect> clickAnchor(const QPoint& hostPoint)
+    {
+        const std::optional<QPoint> point = PanelPlacement::clickPoint(hostPoint, PanelPlacement::currentPointer(),
+                                                                       PanelPlacement::currentScreens());
+        if (!point)
+            return std::nullopt;
+        return QRect(*point, QSize(1, 1));
+    }
+
+    static constexpr std::chrono::milliseconds hostSettleTime{1000};
+
+    StatusItem* q;
+    QTimer arrival;
+    bool hostArriving = false;
+    ColorSchemeWatcher scheme;
+    StatusAreaHost host;
+    std::unique_ptr<StatusNotifierItem> item;
+    IconContent itemIcon;
+    std::unique_ptr<TrayIcon> tray;
+    bool shown = false;
+    QString label;
+    std::optional<qint64> percent;
+};
+
+StatusItem::StatusItem(QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>(this))
+{
+    connect(&d->host, &StatusAreaHost::changed, this, [this] { d->follow(); });
+    connect(&d->scheme, &ColorSchemeWatcher::schemeChanged, this, [this] { d->updateIcon(); });
+}
+
+StatusItem::~StatusItem() = default;
+
+void StatusItem::show()
+{
+    d->shown = true;
+    d->follow();
+}
+
+void StatusItem::setContent(const QString& label, std::optional<qint64> sessionPercent)
+{
+    d->label = label;
+    d->percent = sessionPercent;
+    if (d->item)
+        d->item->setLabel(label);
+    d->updateIcon();
+}
+
+QString StatusItem::label() const
+{
+    return d->label;
+}
+
+QString StatusItem::toolTip() const
+{
+    return d->label.isEmpty() ? QGuiApplication::applicationDisplayName() : d->label;
+}
+
+QColor StatusItem::glyphColor() const
+{
+    return d->color();
+}
+
+std::optional<QRect> StatusItem::geometry() const
+{
+    return d->tray ? d->tray->geometry() : std::nullopt;
+}
+
+bool StatusItem::showsSystemTrayIcon() const
+{
+    return d->tray && d->tray->isVisible();
+}
+
+QString StatusItem::statusNotifierService() const
+{
+    return d->item && d->item->isExported() ? d->item->serviceName() : QString();
+}
