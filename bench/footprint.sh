@@ -99,7 +99,7 @@ app=$build/bench/bench_footprint_app
 floor=$build/bench/bench_footprint_floor
 home=$work/home
 
-declare -A rss requests handshakes per_cycle
+declare -A rss requests handshakes per_cycle slow_counts
 for side in floor closed open; do
     case $side in
     floor) cmd=("$floor") ;;
@@ -112,6 +112,7 @@ for side in floor closed open; do
     handshakes[$side]=$(handshakes_of "$counts")
     run "$side-n" "$cg_cycles" "$cg_ms" yes "${cmd[@]}"
     run "$side-2n" $((2 * cg_cycles)) "$cg_ms" yes "${cmd[@]}"
+    slow_counts[$side]=$(last_counts)
     n=$(instructions_of "$side-n")
     n2=$(instructions_of "$side-2n")
     per_cycle[$side]=$(((n2 - n) / cg_cycles))
@@ -132,6 +133,10 @@ for side in floor closed open; do
     per100=$(awk -v h="${handshakes[$side]}" -v r="${requests[$side]}" 'BEGIN { printf "%.2f", 100 * h / r }')
     printf '%-22s %12s %14s %20s   (%s fetches, %s handshakes)\n' "$label" "${rss[$side]}" "${per_cycle[$side]}" \
         "$per100" "${requests[$side]}" "${handshakes[$side]}"
+done
+echo "At ${cg_ms} ms (the longer callgrind runs):"
+for side in floor closed open; do
+    echo "  $side: $(requests_of "${slow_counts[$side]}") fetches, $(handshakes_of "${slow_counts[$side]}") handshakes"
 done
 for side in closed open; do
     m=$(ratio "${rss[$side]}" "${rss[floor]}")
