@@ -31,9 +31,9 @@ fi
 build=$2
 
 rss_cycles=200
-cg_cycles=40        # and twice as many
+cg_cycles=20        # and twice as many
 fast_ms=20          # the usage interval for the memory and handshake runs
-cg_ms=250           # slow enough that no fetch overlaps the next under callgrind
+cg_ms=1000          # slow enough that no fetch overlaps the next under callgrind
 
 work=$(mktemp -d)
 pids=()
