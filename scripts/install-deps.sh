@@ -26,8 +26,10 @@ packages=(
     # (dpkg-dev), which needs file; the package test validates the desktop
     # entries and the AppStream metainfo
     dpkg-dev file desktop-file-utils appstream
-    # benchmarks
-    libbenchmark-dev
+    # the no-files check: system-call tracing in a network namespace of its own
+    strace util-linux
+    # benchmarks (the footprint benchmark counts instructions with callgrind)
+    libbenchmark-dev valgrind
     # fuzzing: clang's libFuzzer and sanitizer runtimes
     clang-14 libclang-rt-14-dev
 )
