@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
 
     OstrelApp ostrel(std::move(dependencies));
     ostrel.show();
-    ostrel.openPanel(std::nullopt);
+    ostrel.showPanel(std::nullopt);
     if (arguments.rest.at(1) == QLatin1String("closed"))
         QTimer::singleShot(0, &ostrel.panel(), &QWidget::close);
     return application.exec();

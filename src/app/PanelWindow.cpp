@@ -25,6 +25,7 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
         setAttribute(Qt::WA_NoMouseReplay);
     }
     connect(m_content, &ContentView::quitRequested, this, &PanelWindow::quitRequested);
+    m_content->setLive(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -36,6 +37,7 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
 void PanelWindow::popup(std::optional<QRect> anchor)
 {
     m_anchor = anchor;
+    m_content->setLive(true); // up to date before it is measured and placed
     ensurePolished();
     if (QLayout* own = layout())
         own->activate();
@@ -61,6 +63,12 @@ void PanelWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         emit shown();
+}
+
+void PanelWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_content->setLive(false);
 }
 
 void PanelWindow::resizeEvent(QResizeEvent* event)

@@ -110,6 +110,8 @@ void UsageAPIClient::send(const QString& token, Completion done)
         request.setSslConfiguration(*m_tls);
 
     QNetworkReply* reply = m_network.get(request);
+    ++m_inFlight;
+    connect(reply, &QNetworkReply::encrypted, this, [this] { ++m_newConnections; });
     // Flow control: the network thread stops reading once this much waits
     // unread, so a hostile body never piles up faster than it is checked.
     reply->setReadBufferSize(64 * 1024);
@@ -124,7 +126,8 @@ void UsageAPIClient::send(const QString& token, Completion done)
             reply->abort();
     });
     connect(reply, &QNetworkReply::readyRead, this, [reply, body] {
-        body->append(reply->read(maxReplySize + 1 - body->size()));
+        // Read what is there, not the most we would accept: a read allocates its size.
+        body->append(reply->read(qMin(reply->bytesAvailable(), maxReplySize + 1 - body->size())));
         if (body->size() > maxReplySize)
             reply->abort();
     });
@@ -136,13 +139,17 @@ void UsageAPIClient::send(const QString& token, Completion done)
 void UsageAPIClient::finish(QNetworkReply* reply, const QByteArray& body, Completion done)
 {
     reply->deleteLater();
+    if (--m_inFlight == 0 && m_newConnections >= connectionsBeforeReset) {
+        m_network.clearConnectionCache();
+        m_newConnections = 0;
+    }
     std::optional<UsageResponse> result;
     // A 404 or an aborted transfer may still show a readable body or even
     // status 200: both the status and the error decide.
     const bool accepted = reply->error() == QNetworkReply::NoError
         && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
     if (accepted) {
-        const QByteArray rest = reply->read(maxReplySize + 1 - body.size());
+        const QByteArray rest = reply->read(qMin(reply->bytesAvailable(), maxReplySize + 1 - body.size()));
         const QByteArray whole = body + rest;
         if (whole.size() <= maxReplySize && reply->bytesAvailable() == 0)
             result = UsageResponse::decode(whole);

@@ -49,7 +49,14 @@ private:
     void send(const QString& token, Completion done);
     void finish(QNetworkReply* reply, const QByteArray& body, Completion done);
 
+    // Every new TLS connection leaves a few kilobytes of session state with
+    // the manager for as long as polls keep its connection in use; after this
+    // many, the cache is dropped at the next moment nothing is in flight.
+    static constexpr int connectionsBeforeReset = 16;
+
     const Options m_options;
+    int m_inFlight = 0;
+    int m_newConnections = 0;
     std::optional<QSslConfiguration> m_tls; // set only when tests add a CA
     QNetworkAccessManager m_network;
 };

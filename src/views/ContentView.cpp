@@ -71,12 +71,28 @@ ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
     column->addWidget(new Divider(this));
     column->addLayout(buttons);
 
-    connect(&m_viewModel, &StatsViewModel::changed, this, &ContentView::reload);
+    connect(&m_viewModel, &StatsViewModel::changed, this, &ContentView::viewModelChanged);
     reload();
+}
+
+void ContentView::setLive(bool live)
+{
+    m_live = live;
+    if (m_live && m_stale)
+        reload();
+}
+
+void ContentView::viewModelChanged()
+{
+    if (m_live)
+        reload();
+    else
+        m_stale = true;
 }
 
 void ContentView::reload()
 {
+    m_stale = false;
     const std::optional<QDateTime>& lastRefresh = m_viewModel.lastRefresh();
     m_time->setTextIfChanged(lastRefresh ? DateFormats::shortTime(*lastRefresh) : QString());
     m_time->setVisible(lastRefresh.has_value());

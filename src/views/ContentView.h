@@ -28,6 +28,10 @@ public:
     // Brings every section up to date with the view model.
     void reload();
 
+    // While the panel is closed there is nothing to redraw: changes are only
+    // noted, and the sections catch up when it goes live again.
+    void setLive(bool live);
+
 signals:
     void quitRequested();
 
@@ -35,7 +39,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void viewModelChanged();
+
     StatsViewModel& m_viewModel;
+    bool m_live = true;
+    bool m_stale = false;
     StyledLabel* m_time;
     UsageLimitsView* m_usage;
     TodayCard* m_today;

@@ -209,6 +209,16 @@ private slots:
                  (QStringList{u"Claude Code Usage"_s, u"12:00 PM"_s, u"Plan Usage Limits"_s, u"Refresh"_s, u"Quit"_s}));
     }
 
+    void closedPanelCatchesUpWhenOpened()
+    {
+        m_viewModel->start();
+        m_view->setLive(false);
+        completeFetches(reply());
+        QVERIFY(!outline(*m_view).contains(u"Plan Usage Limits"_s));
+        m_view->setLive(true);
+        QVERIFY(outline(*m_view).contains(u"Plan Usage Limits"_s));
+    }
+
     void quitButtonAsksToQuit()
     {
         QSignalSpy quit(m_view.get(), &ContentView::quitRequested);
