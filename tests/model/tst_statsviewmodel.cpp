@@ -85,30 +85,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
     }
 
-    void brokenReplacementClearsStats()
+    // A notice of the watcher refreshes: reloads (a broken file clears the
+    // statistics, a good one brings them back) and fetches once.
+    void watcherNoticeRefreshes()
     {
         writeStats(validStats);
         auto vm = makeViewModel();
         vm->start();
-        QVERIFY(vm->stats());
+        const qsizetype fetches = m_source->started();
+        m_clock->advance(60);
         replaceStats(statsWithoutVersion);
         QTRY_VERIFY_WITH_TIMEOUT(!vm->stats().has_value(), 3000);
+        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
+        QCOMPARE(m_source->started(), fetches + 1);
         replaceStats(validStats);
         QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
-    }
-
-    void watcherNoticeRefreshesAndFetches()
-    {
-        writeStats(validStats);
-        auto vm = makeViewModel();
-        vm->start();
-        const qsizetype fetchesAfterStart = m_source->started();
-        m_clock->advance(60);
-        replaceStats(validStats);
-        QTRY_COMPARE_WITH_TIMEOUT(m_source->started(), fetchesAfterStart + 1, 3000);
-        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
         QTest::qWait(500);
-        QCOMPARE(m_source->started(), fetchesAfterStart + 1);
+        QCOMPARE(m_source->started(), fetches + 2);
     }
 
     void pollingReloadsAndAnnouncesButNeverFetches()
@@ -197,20 +190,6 @@ private slots:
         QTest::qWait(300); // no tick, notice or fetch may touch it now
         while (m_source->pending())
             m_source->complete(0, replyWithFiveHour(1));
-    }
-
-    void withoutSourceUsageStaysAbsent()
-    {
-        StatsViewModel::Dependencies deps;
-        deps.clock = m_clock;
-        deps.statsPath = m_path;
-        deps.usageSource = nullptr;
-        StatsViewModel vm(deps);
-        QSignalSpy changed(&vm, &StatsViewModel::changed);
-        vm.refreshUsage();
-        QTRY_COMPARE(changed.count(), 2);
-        QVERIFY(!vm.usage());
-        QVERIFY(vm.lastRefresh());
     }
 
 private:

@@ -4,54 +4,13 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// Collects the moments at which the watcher called back (on its own thread).
-class Recorder
-{
-public:
-    Recorder() { m_clock.start(); }
-
-    std::function<void()> callback()
-    {
-        return [this] {
-            QMutexLocker lock(&m_mutex);
-            m_times.append(m_clock.elapsed());
-        };
-    }
-    qint64 now() const { return m_clock.elapsed(); }
-    QList<qint64> times() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_times;
-    }
-    qsizetype count() const { return times().size(); }
-
-private:
-    mutable QMutex m_mutex;
-    QList<qint64> m_times;
-    QElapsedTimer m_clock;
-};
-
-void writeFile(const QString& path, const QByteArray& content, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QVERIFY(StatsFiles::write(path, content, mode));
-}
-
-void replaceFile(const QString& path, const QByteArray& content)
-{
-    QVERIFY(StatsFiles::replace(path, content));
-}
-
-} // namespace
 
 class TestStatsFileWatcher : public QObject
 {
@@ -62,168 +21,135 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_path = m_dir->filePath(u"stats-cache.json"_s);
-        writeFile(m_path, "{}");
-        m_recorder = std::make_unique<Recorder>();
-        m_watcher = std::make_unique<StatsFileWatcher>(m_recorder->callback(), m_path);
+        QVERIFY(StatsFiles::write(m_path, "{}"));
+        m_notices = 0;
+        m_clock.start();
+        m_watcher = makeWatcher();
     }
 
-    void cleanup()
-    {
-        m_watcher.reset();
-        m_recorder.reset();
-        m_dir.reset();
-    }
+    void cleanup() { m_watcher.reset(); }
 
-    void burstOfWritesGivesOneTrailingNotice()
+    void burstsGiveOneTrailingNotice()
     {
         m_watcher->startWatching();
-        QVERIFY(m_watcher->isArmed());
-        qint64 lastWrite = 0;
         for (int i = 0; i < 3; ++i) {
-            if (i)
-                QTest::qWait(50);
-            writeFile(m_path, "more", QIODevice::Append);
-            lastWrite = m_recorder->now();
+            QTest::qWait(50);
+            append();
         }
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 1, 3000);
-        QTest::qWait(400);
-        QCOMPARE(m_recorder->count(), 1);
-        const qint64 delay = m_recorder->times().first() - lastWrite;
-        QVERIFY2(delay >= StatsFileWatcher::debounceMs - 5, qPrintable(QString::number(delay)));
-    }
-
-    void writesFarApartGiveOneNoticeEach()
-    {
-        m_watcher->startWatching();
-        writeFile(m_path, "a", QIODevice::Append);
+        const qint64 lastWrite = m_clock.elapsed();
+        QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 1, 3000);
+        QVERIFY2(m_lastNotice - lastWrite >= StatsFileWatcher::debounceMs - 5, qPrintable(QString::number(m_lastNotice - lastWrite)));
+        // Writes further apart than the quiet period are told one by one.
+        append();
         QTest::qWait(300);
-        writeFile(m_path, "b", QIODevice::Append);
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 2, 3000);
+        append();
+        QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 3, 3000);
         QTest::qWait(400);
-        QCOMPARE(m_recorder->count(), 2);
+        QCOMPARE(m_notices.load(), 3);
     }
 
+    // Claude Code's way of saving: every replacement is noticed about 0.3 s
+    // later, and the new file is the one watched from then on.
     void followsReplacementByRename()
     {
         m_watcher->startWatching();
-        for (int round = 1; round <= 3; ++round) {
-            const qint64 replaced = m_recorder->now();
-            replaceFile(m_path, "{\"round\":" + QByteArray::number(round) + "}");
-            QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 2 * round - 1, 3000);
-            // Re-armed after 0.1 s, then the 0.2 s quiet period.
-            const qint64 delay = m_recorder->times().last() - replaced;
-            QVERIFY2(delay >= StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs - 5,
-                     qPrintable(QString::number(delay)));
+        for (int round = 1; round <= 2; ++round) {
+            const qint64 replaced = m_clock.elapsed();
+            QVERIFY(StatsFiles::replace(m_path, "{}"));
+            QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 2 * round - 1, 3000);
+            QVERIFY(m_lastNotice - replaced >= StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs - 5);
             QVERIFY(m_watcher->isArmed());
-            // The new file is the one watched now.
-            writeFile(m_path, " ", QIODevice::Append);
-            QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 2 * round, 3000);
+            append();
+            QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 2 * round, 3000);
         }
     }
 
-    void deleteAndQuickRecreateRearms()
-    {
-        m_watcher->startWatching();
-        const qint64 deleted = m_recorder->now();
-        QVERIFY(QFile::remove(m_path));
-        QTest::qWait(20);
-        writeFile(m_path, "{}");
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 1, 3000);
-        QVERIFY(m_recorder->times().first() - deleted >= StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs - 5);
-        QVERIFY(m_watcher->isArmed());
-        writeFile(m_path, "x", QIODevice::Append);
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 2, 3000);
-    }
-
-    void deleteWithoutQuickRecreateLeavesItUnarmed_data()
+    void deleteRearmsOnlyOnAQuickReturn_data()
     {
         QTest::addColumn<int>("recreateAfterMs"); // -1: never
-        QTest::newRow("never recreated") << -1;
-        QTest::newRow("recreated after the re-arm") << 250;
+        QTest::addColumn<bool>("rearmed");
+        QTest::newRow("back within 0.1 s") << 20 << true;
+        QTest::newRow("back after the re-arm") << 250 << false;
+        QTest::newRow("never back") << -1 << false;
     }
 
-    void deleteWithoutQuickRecreateLeavesItUnarmed()
+    void deleteRearmsOnlyOnAQuickReturn()
     {
         QFETCH(int, recreateAfterMs);
+        QFETCH(bool, rearmed);
         m_watcher->startWatching();
         QVERIFY(QFile::remove(m_path));
         if (recreateAfterMs >= 0) {
             QTest::qWait(recreateAfterMs);
-            writeFile(m_path, "{}");
+            QVERIFY(StatsFiles::write(m_path, "{}"));
         }
-        // The owner is still told once, so it re-reads and finds no file.
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 1, 3000);
-        QVERIFY(!m_watcher->isArmed());
-        writeFile(m_path, "x", QIODevice::Append);
+        // The owner is told once either way, so it re-reads.
+        QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 1, 3000);
+        QCOMPARE(m_watcher->isArmed(), rearmed);
+        append();
         QTest::qWait(600);
-        QCOMPARE(m_recorder->count(), 1);
-        // Only a new startWatching() arms it again.
-        m_watcher->startWatching();
-        QVERIFY(m_watcher->isArmed());
-        writeFile(m_path, "y", QIODevice::Append);
-        QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), 2, 3000);
+        QCOMPARE(m_notices.load(), rearmed ? 2 : 1);
     }
 
-    void missingFileLeavesItUnarmed()
+    void noNoticeAfterDestruction_data()
     {
-        QVERIFY(QFile::remove(m_path));
-        m_watcher->startWatching();
-        QVERIFY(!m_watcher->isArmed());
-        writeFile(m_path, "{}");
-        QTest::qWait(500);
-        QCOMPARE(m_recorder->count(), 0);
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("debounce pending") << false;
+        QTest::newRow("re-arm pending") << true;
     }
 
     void noNoticeAfterDestruction()
     {
+        QFETCH(bool, replace);
         m_watcher->startWatching();
-        writeFile(m_path, "x", QIODevice::Append);
-        QTest::qWait(50); // the event is in, the notice pending
-        m_watcher.reset();
-        QTest::qWait(500);
-        QCOMPARE(m_recorder->count(), 0);
-
-        // Likewise with a re-arm pending after a replacement.
-        m_watcher = std::make_unique<StatsFileWatcher>(m_recorder->callback(), m_path);
-        m_watcher->startWatching();
-        replaceFile(m_path, "{}");
+        if (replace)
+            QVERIFY(StatsFiles::replace(m_path, "{}"));
+        else
+            append();
         QTest::qWait(50);
         m_watcher.reset();
         QTest::qWait(600);
-        QCOMPARE(m_recorder->count(), 0);
+        QCOMPARE(m_notices.load(), 0);
     }
 
-    void stopIsHarmlessAndSilences()
+    void stopAndRestart()
     {
-        m_watcher->stop(); // unarmed: nothing happens
+        m_watcher->stop(); // unarmed: harmless
         m_watcher->startWatching();
         m_watcher->stop();
         m_watcher->stop();
         QVERIFY(!m_watcher->isArmed());
-        writeFile(m_path, "x", QIODevice::Append);
+        append();
         QTest::qWait(500);
-        QCOMPARE(m_recorder->count(), 0);
-    }
-
-    void restartWatchesOnce()
-    {
-        // Events of an earlier arming must neither double up nor disturb the new one.
+        QCOMPARE(m_notices.load(), 0);
+        // Restarting twice watches once: no doubled notices from an old arming.
         m_watcher->startWatching();
         m_watcher->startWatching();
-        m_watcher->stop();
-        m_watcher->startWatching();
-        for (int i = 0; i < 2; ++i) {
-            writeFile(m_path, "x", QIODevice::Append);
-            QTRY_COMPARE_WITH_TIMEOUT(m_recorder->count(), i + 1, 3000);
-            QTest::qWait(300);
-            QCOMPARE(m_recorder->count(), i + 1);
-        }
+        append();
+        QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 1, 3000);
+        QTest::qWait(400);
+        QCOMPARE(m_notices.load(), 1);
     }
 
 private:
+    std::unique_ptr<StatsFileWatcher> makeWatcher()
+    {
+        // Called back on the watcher's own thread.
+        return std::make_unique<StatsFileWatcher>(
+            [this] {
+                m_lastNotice = m_clock.elapsed();
+                ++m_notices;
+            },
+            m_path);
+    }
+
+    void append() { QVERIFY(StatsFiles::write(m_path, "x", QIODevice::Append)); }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;
-    std::unique_ptr<Recorder> m_recorder;
+    QElapsedTimer m_clock;
+    std::atomic<int> m_notices = 0;
+    std::atomic<qint64> m_lastNotice = 0;
     std::unique_ptr<StatsFileWatcher> m_watcher;
 };
 

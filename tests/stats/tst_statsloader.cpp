@@ -1,7 +1,8 @@
 #include "stats/StatsLoader.h"
 
+#include "StatsFiles.h"
+
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,57 +21,34 @@ public:
     }
 
 private slots:
-    void pathIsUnderTheHomeDirectory()
+    void pathIsFixedUnderTheHomeDirectory()
     {
         QCOMPARE(StatsLoader::statsURL(), m_home + u"/.claude/stats-cache.json"_s);
-        // Fixed on first use: neither the working directory nor HOME moves it.
-        const QString before = QDir::currentPath();
+        // Neither the working directory nor a later HOME moves it.
         QDir::setCurrent(QDir::tempPath());
         qputenv("HOME", "/elsewhere");
         QCOMPARE(StatsLoader::statsURL(), m_home + u"/.claude/stats-cache.json"_s);
-        QDir::setCurrent(before);
     }
 
-    void readsWholeFile()
+    void readsOnlyBoundedRegularFiles()
     {
-        const QString path = m_dir.filePath(u"small.json"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString small = m_dir.filePath(u"small.json"_s);
         const QByteArray content = QByteArray(200'000, 'x') + "end";
-        file.write(content);
-        file.close();
-        QCOMPARE(StatsLoader::readFile(path), std::optional<QByteArray>(content));
-    }
+        QVERIFY(StatsFiles::write(small, content));
+        QCOMPARE(StatsLoader::readFile(small), std::optional<QByteArray>(content));
 
-    void refusesWhatIsNotAReadableFile()
-    {
         QVERIFY(!StatsLoader::readFile(m_dir.filePath(u"missing.json"_s)));
         QVERIFY(!StatsLoader::readFile(m_dir.path()));
-
         // A FIFO would block a reader until some writer appeared.
         const QString fifo = m_dir.filePath(u"fifo.json"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(!StatsLoader::readFile(fifo));
-
-        const QString locked = m_dir.filePath(u"locked.json"_s);
-        QFile file(locked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{}");
+        // Sparse, so it costs no disk; refusing it must not cost memory either.
+        const QString huge = m_dir.filePath(u"huge.json"_s);
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(StatsLoader::maxFileSize + 1));
         file.close();
-        file.setPermissions({});
-        if (::geteuid() != 0) // root reads anything
-            QVERIFY(!StatsLoader::readFile(locked));
-    }
-
-    void refusesHugeFiles()
-    {
-        // Sparse: costs no disk space, and must not cost memory either.
-        const QString path = m_dir.filePath(u"huge.json"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(StatsLoader::maxFileSize + 1));
-        file.close();
-        QVERIFY(!StatsLoader::readFile(path));
+        QVERIFY(!StatsLoader::readFile(huge));
     }
 
 private:

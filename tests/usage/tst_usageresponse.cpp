@@ -22,23 +22,16 @@ private slots:
                  "iguana_necktie":null,"extra_usage":{"is_enabled":false,"monthly_limit":null,"used_credits":null,"utilization":null}})")
             << true;
         QTest::newRow("window as empty object") << QByteArray(R"({"five_hour":{}})") << true;
-        QTest::newRow("integral utilization") << QByteArray(R"({"five_hour":{"utilization":42}})") << true;
         QTest::newRow("utilization as string") << QByteArray(R"({"seven_day":{"utilization":"42"}})") << false;
         QTest::newRow("resets_at as number") << QByteArray(R"({"five_hour":{"resets_at":1762232399}})") << false;
         QTest::newRow("resets_at any string") << QByteArray(R"({"five_hour":{"resets_at":"soon"}})") << true;
         QTest::newRow("window as array") << QByteArray(R"({"five_hour":[]})") << false;
-        QTest::newRow("window as string") << QByteArray(R"({"seven_day_cowork":"x"})") << false;
         QTest::newRow("monthly_limit whole") << QByteArray(R"({"extra_usage":{"monthly_limit":12}})") << true;
         QTest::newRow("monthly_limit fractional") << QByteArray(R"({"extra_usage":{"monthly_limit":12.5}})") << false;
-        QTest::newRow("monthly_limit past 64 bits") << QByteArray(R"({"extra_usage":{"monthly_limit":1e19}})") << false;
         QTest::newRow("is_enabled 1") << QByteArray(R"({"extra_usage":{"is_enabled":1}})") << false;
-        QTest::newRow("is_enabled string") << QByteArray(R"({"extra_usage":{"is_enabled":"true"}})") << false;
-        QTest::newRow("used_credits string") << QByteArray(R"({"extra_usage":{"used_credits":"1.5"}})") << false;
         QTest::newRow("bad member deep inside, good elsewhere")
             << QByteArray(R"({"five_hour":{"utilization":1},"seven_day_sonnet":{"utilization":true}})") << false;
-        QTest::newRow("429 error body") << QByteArray(R"({"error":{"message":"Rate limited. Please try again later.","type":"rate_limit_error"}})") << true;
         QTest::newRow("array") << QByteArray("[]") << false;
-        QTest::newRow("not JSON") << QByteArray("<html>") << false;
         QTest::newRow("empty body") << QByteArray() << false;
     }
 
@@ -67,9 +60,7 @@ private slots:
         QCOMPARE(reply->extraUsage->usedCredits, std::optional<double>(12.5));
         QCOMPARE(reply->extraUsage->utilization, std::optional<double>(2.0));
 
-        const auto empty = UsageResponse::decode("{}");
-        QVERIFY(empty);
-        QCOMPARE(*empty, UsageResponse{});
+        QCOMPARE(UsageResponse::decode("{}"), std::optional<UsageResponse>(UsageResponse{}));
     }
 
     void timeUntilReset_data()
@@ -81,18 +72,14 @@ private slots:
         const QString reset = u"2025-11-04T04:59:59.943648+00:00"_s;
         QTest::newRow("30 s ahead") << reset << qint64(30'000) << u"0 min"_s;
         QTest::newRow("61 s ahead") << reset << qint64(61'000) << u"1 min"_s;
-        QTest::newRow("42 min 59 s ahead") << reset << qint64((42 * 60 + 59) * 1000) << u"42 min"_s;
         QTest::newRow("3599 s ahead") << reset << qint64(3'599'000) << u"59 min"_s;
-        QTest::newRow("3599.9 s ahead") << reset << qint64(3'599'900) << u"59 min"_s;
         QTest::newRow("exactly an hour ahead") << reset << qint64(3'600'000) << u"1 hr 0 min"_s;
         QTest::newRow("3 hr 5 min ahead") << reset << qint64((3 * 3600 + 5 * 60) * 1000) << u"3 hr 5 min"_s;
         QTest::newRow("26 hr 5 min ahead") << reset << qint64((26 * 3600 + 5 * 60) * 1000) << u"26 hr 5 min"_s;
-        QTest::newRow("one millisecond ahead") << reset << qint64(1) << u"0 min"_s;
         QTest::newRow("exactly now") << reset << qint64(0) << u"now"_s;
         QTest::newRow("in the past") << reset << qint64(-5'000'000) << u"now"_s;
         QTest::newRow("Z and one fraction digit") << u"2025-11-04T04:59:59.9Z"_s << qint64(120'000) << u"2 min"_s;
         QTest::newRow("no fraction") << u"2025-11-04T04:59:59Z"_s << qint64(120'000) << QString();
-        QTest::newRow("not a date") << u"soon"_s << qint64(120'000) << QString();
         QTest::newRow("absent") << QString() << qint64(120'000) << QString();
     }
 
