@@ -3,10 +3,9 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QString>
-#include <QTemporaryDir>
 
-// A throw-away CA and a server certificate it signed, valid for localhost and
-// 127.0.0.1, made by the openssl tool in a temporary directory.
+// A throw-away CA and a server certificate it signed for 127.0.0.1, made by
+// the openssl tool.
 class TestCertificates
 {
 public:
@@ -19,9 +18,6 @@ public:
     QSslKey leafKey() const { return m_leafKey; }
 
 private:
-    bool run(const QStringList& arguments);
-
-    QTemporaryDir m_dir;
     QString m_error;
     QSslCertificate m_ca;
     QSslCertificate m_leaf;
