@@ -14,7 +14,14 @@ LocalHttpsServer::LocalHttpsServer(const TestCertificates& certificates, QObject
     tls.setPrivateKey(certificates.leafKey());
     tls.setPeerVerifyMode(QSslSocket::VerifyNone); // clients bring no certificate
     m_server.setSslConfiguration(tls);
-    connect(&m_server, &QSslServer::startedEncryptionHandshake, this, &LocalHttpsServer::accept);
+    connect(&m_server, &QSslServer::startedEncryptionHandshake, this, [this](QSslSocket* socket) {
+        ++m_connections;
+        m_buffers.insert(socket, {});
+        connect(socket, &QSslSocket::encrypted, this, [this] { ++m_handshakes; });
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_buffers.remove(socket); });
+    });
     // Take every connection off the queue, or the server stops accepting.
     connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (m_server.hasPendingConnections())
@@ -31,16 +38,6 @@ void LocalHttpsServer::closeAllConnections()
 {
     for (QSslSocket* socket : m_buffers.keys())
         socket->disconnectFromHost();
-}
-
-void LocalHttpsServer::accept(QSslSocket* socket)
-{
-    ++m_connections;
-    m_buffers.insert(socket, {});
-    connect(socket, &QSslSocket::encrypted, this, [this] { ++m_handshakes; });
-    connect(socket, &QSslSocket::readyRead, this, [this, socket] { readRequests(socket); });
-    connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QObject::destroyed, this, [this, socket] { m_buffers.remove(socket); });
 }
 
 void LocalHttpsServer::readRequests(QSslSocket* socket)

@@ -29,8 +29,7 @@ public:
         bool hangUp = false; // close the connection after writing
     };
 
-    // Answers the index-th request (from 0, in order of arrival).
-    using Handler = std::function<Reply(const Request&, int index)>;
+    using Handler = std::function<Reply(const Request&, int index)>; // index: from 0, in order of arrival
 
     explicit LocalHttpsServer(const TestCertificates& certificates, QObject* parent = nullptr);
 
@@ -47,7 +46,6 @@ public:
     const Request& lastRequest() const { return m_lastRequest; }
 
 private:
-    void accept(QSslSocket* socket);
     void readRequests(QSslSocket* socket);
 
     Handler m_handler;

@@ -17,10 +17,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
-using Reply = LocalHttpsServer::Reply;
 
-// Present only under AddressSanitizer, whose quarantine keeps freed memory
-// resident on purpose.
 extern "C" __attribute__((weak)) size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
@@ -36,23 +33,7 @@ constexpr auto clientTimeout = 200ms;
 // rare: each holds a connection for the whole timeout.
 constexpr char schedule[] = "GGgG5GGdGGcGGG5GGGGdGgG5GGcGGG5GdGgGSGGGGcGGgG5GdG";
 
-// Every body names its request, so a wrongly accepted reply shows which.
-Reply replyTo(int index)
-{
-    const QByteArray body = R"({"five_hour":{"utilization":)" + QByteArray::number(index)
-        + R"(,"resets_at":"2025-11-04T04:59:59.943648+00:00"},"seven_day":null,"iguana_necktie":null})";
-    const QByteArray half = body.left(body.size() / 2);
-    switch (schedule[index % (sizeof schedule - 1)]) {
-    case 'g': return {.body = half};                // garbage: half a reply
-    case '5': return {.status = 500, .body = body}; // a server error
-    case 'S': return {.status = 0};                 // a stall: no answer at all
-    case 'd': return {.status = 0, .hangUp = true}; // dropped instead of answered
-    case 'c': // dropped after half the body
-        return {.body = half, .headers = "Content-Length: " + QByteArray::number(body.size()), .hangUp = true};
-    default: return {.body = body}; // G: good
-    }
-}
-
+// AddressSanitizer's own figure when it is there (its quarantine keeps freed memory), else the C library's.
 qint64 heapInUse()
 {
     if (&__sanitizer_get_current_allocated_bytes)
@@ -79,11 +60,22 @@ private slots:
         QVERIFY2(certificates.create(), qPrintable(certificates.error()));
         LocalHttpsServer server(certificates);
         QVERIFY(server.listen());
-        QList<int> goodSent;
-        server.setHandler([&](const LocalHttpsServer::Request&, int index) {
-            if (schedule[index % (sizeof schedule - 1)] == 'G')
-                goodSent.append(index);
-            return replyTo(index);
+        QList<qint64> goodSent;
+        // Every body names its request, so a wrongly accepted reply shows which.
+        server.setHandler([&](const LocalHttpsServer::Request&, int index) -> LocalHttpsServer::Reply {
+            const QByteArray body = R"({"five_hour":{"utilization":)" + QByteArray::number(index)
+                + R"(,"resets_at":"2025-11-04T04:59:59.943648+00:00"},"seven_day":null,"iguana_necktie":null})";
+            const QByteArray half = body.left(body.size() / 2);
+            switch (schedule[index % (sizeof schedule - 1)]) {
+            case 'g': return {.body = half};                // garbage: half a reply
+            case '5': return {.status = 500, .body = body}; // a server error
+            case 'S': return {.status = 0};                 // a stall: no answer at all
+            case 'd': return {.status = 0, .hangUp = true}; // dropped instead of answered
+            case 'c': // dropped after half the body
+                return {.body = half, .headers = "Content-Length: " + QByteArray::number(body.size()), .hangUp = true};
+            }
+            goodSent.append(index);
+            return {.body = body};
         });
         QTemporaryDir dir;
         const QString credentials = dir.filePath(u"credentials.json"_s);
@@ -95,12 +87,11 @@ private slots:
                            .usageSource = std::make_shared<UsageAPIClient>(UsageAPIClient::Options{
                                server.url(), credentials, {certificates.ca()}, clientTimeout})});
 
-        // Keeps `window` fetches in flight until `target` have completed,
-        // letting each batch drain first: like the real 5-second poll, the
-        // client is idle now and then. A plain event loop: QTest's waiting
-        // helpers sleep between turns.
+        // Keeps `window` fetches in flight until `target` have completed, and
+        // lets each batch drain: like the real poll, the client is idle now and
+        // then. A plain event loop: QTest's waiting helpers sleep between turns.
         int target = 0, started = 0, completed = 0;
-        QList<int> received; // the requests whose replies came back
+        QList<qint64> received; // the requests whose replies came back
         QEventLoop loop;
         const auto topUp = [&] {
             while (started < target && started - completed < window && (started % batch || started == completed)) {
@@ -115,8 +106,8 @@ private slots:
                 return;
             clock->advance(1);
             ++completed;
-            if (const std::optional<UsageResponse>& outcome = vm.usage())
-                received.append(outcome->fiveHour ? int(outcome->fiveHour->utilization.value_or(-1)) : -1);
+            if (vm.usage())
+                received.append(vm.sessionPercent().value_or(-1));
             topUp();
             if (completed == target)
                 loop.quit();
