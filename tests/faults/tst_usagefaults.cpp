@@ -33,7 +33,7 @@ constexpr auto clientTimeout = 200ms;
 // rare: each holds a connection for the whole timeout.
 constexpr char schedule[] = "GGgG5GGdGGcGGG5GGGGdGgG5GGcGGG5GdGgGSGGGGcGGgG5GdG";
 
-// AddressSanitizer's own figure when it is there (its quarantine keeps freed memory), else the C library's.
+// Live heap: AddressSanitizer's count when it is linked in (its quarantine keeps freed memory resident), else glibc's.
 qint64 heapInUse()
 {
     if (&__sanitizer_get_current_allocated_bytes)

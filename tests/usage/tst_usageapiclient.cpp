@@ -119,10 +119,10 @@ private slots:
         // Only silence needs the timeout; every other case must end without it.
         auto client = makeClient(answer.status == 0 ? 500ms : 60s);
         const std::optional<UsageResponse> reply = fetchOnce(*client);
+        QCOMPARE(elsewhere.connections(), 0); // where redirects point: the token never gets there
         QCOMPARE(reply.has_value(), present);
         if (present)
             QCOMPARE(*reply, *UsageResponse::decode(answer.body)); // the whole body, nothing else
-        QCOMPARE(elsewhere.connections(), 0); // where redirects point: the token never gets there
     }
 
     void untrustedCertificateIsRefused()
