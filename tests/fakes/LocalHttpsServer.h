@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
-#include <QObject>
 #include <QSslServer>
 #include <QUrl>
 
@@ -14,73 +11,48 @@ class QSslSocket;
 class TestCertificates;
 
 // A scriptable HTTPS/1.1 server on 127.0.0.1 for tests, in this process. It
-// keeps connections alive, records every request head as it arrived, and
-// counts TCP connections and completed TLS handshakes.
+// keeps connections alive and counts connections, handshakes and requests;
+// of the requests it keeps only the last, so long runs cost it no memory.
 class LocalHttpsServer : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Request
-    {
-        QByteArray requestLine;       // "GET /path HTTP/1.1"
-        QList<QByteArray> headerLines; // "Name: value", in the order sent
-        QByteArray header(const QByteArray& name) const; // first match, any case
-        int countOf(const QByteArray& name) const;
-    };
+    using Request = QList<QByteArray>; // the request line, then every header line as sent
 
     struct Reply
     {
-        enum class Kind {
-            Complete,     // head and body
-            Silent,       // never answers
-            StallMidBody, // head and half the body, then nothing more
-            CutMidBody,   // head and half the body, then the connection closes
-            Trickle,      // the body a few bytes at a time
-            Stream,       // streamSize bytes of filler, as fast as the client takes them
-        };
-        Kind kind = Kind::Complete;
-        int status = 200;
+        int status = 200; // 0: no answer at all
         QByteArray body = "{}";
-        QList<QByteArray> extraHeaders; // whole lines, e.g. "Location: https://..."
+        QByteArray headers{}; // sent instead of "Content-Length: <size of body>"
         std::chrono::milliseconds delay{0};
-        std::chrono::milliseconds trickleInterval{100};
-        qsizetype trickleChunk = 4;
-        qint64 streamSize = 0;
-        bool announceLength = true; // Complete, Stream: Content-Length, or close-delimited
-        qint64 contentLength = -1;  // announced instead of the body's own size, when set
+        bool hangUp = false; // close the connection after writing
     };
 
-    // Answers the index-th request (from 0, in order of arrival).
-    using Handler = std::function<Reply(const Request&, int index)>;
+    using Handler = std::function<Reply(const Request&, int index)>; // index: from 0, in order of arrival
 
     explicit LocalHttpsServer(const TestCertificates& certificates, QObject* parent = nullptr);
-    ~LocalHttpsServer() override;
 
-    bool listen();
-    QUrl url(const QString& path = QStringLiteral("/api/oauth/usage")) const;
+    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+    QUrl url() const;
     void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // Ends every connection, so both sides release their sockets.
+    void closeAllConnections();
 
-    int connections() const { return m_connections; }      // TCP connections accepted
-    int handshakes() const { return m_handshakes; }        // TLS sessions established
+    int connections() const { return m_connections; } // TCP connections accepted
+    int handshakes() const { return m_handshakes; }   // TLS sessions established
     int openConnections() const { return int(m_buffers.size()); }
-    const QList<Request>& requests() const { return m_requests; }
-    qint64 streamedBytes() const { return m_streamed; }    // filler handed to sockets
-    bool streaming() const { return m_streaming > 0; }
+    int requests() const { return m_requests; }
+    const Request& lastRequest() const { return m_lastRequest; }
 
 private:
-    void accept(QSslSocket* socket);
     void readRequests(QSslSocket* socket);
-    void answer(QSslSocket* socket, const Reply& reply);
-    void trickle(QSslSocket* socket, const QByteArray& body, qsizetype chunk, std::chrono::milliseconds interval);
-    void stream(QSslSocket* socket, qint64 size, bool closeAtEnd);
 
-    QSslServer m_server;
     Handler m_handler;
     QHash<QSslSocket*, QByteArray> m_buffers; // unparsed input per open connection
-    QList<Request> m_requests;
+    Request m_lastRequest;
     int m_connections = 0;
     int m_handshakes = 0;
-    qint64 m_streamed = 0;
-    int m_streaming = 0;
+    int m_requests = 0;
+    QSslServer m_server; // last: its sockets report their end to the members above
 };
