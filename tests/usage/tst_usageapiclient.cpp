@@ -144,6 +144,10 @@ private slots:
               m_server->handshakes());
         QCOMPARE(m_server->requests(), fetches);
         QVERIFY(m_server->handshakes() < fetches / 4);
+        // The token is read afresh for every fetch, never kept.
+        QVERIFY(StatsFiles::write(m_credentials, R"({"claudeAiOauth":{"accessToken":"renewed"}})"));
+        QVERIFY(fetchOnce(*client));
+        QVERIFY(m_server->lastRequest().contains("Authorization: Bearer renewed"));
     }
 
     // Overlapping fetches through the view model complete out of order, and
