@@ -42,6 +42,9 @@ ColorSchemeWatcher::ColorSchemeWatcher(const QDBusConnection& bus, QObject* pare
         QCoreApplication::instance()->installEventFilter(this);
     if (!m_bus.isConnected())
         return;
+    // The bus only delivers to a slot whose argument types are all known to
+    // the meta-type system; QDBusVariant is not until someone registers it.
+    qRegisterMetaType<QDBusVariant>();
     m_bus.connect(portalService, portalPath, settingsInterface, u"SettingChanged"_s, this,
                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     read(u"ReadOne"_s);
