@@ -76,7 +76,6 @@ private slots:
         const QString in2h5m = u"2025-01-05T14:05:30.5Z"_s; // clock: 12:00:00Z
         QTest::newRow("percent and reset") << true << 42.7 << in2h5m << u"42% \u00B7 2 hr 5 min"_s;
         QTest::newRow("99.9 truncates to 99") << true << 99.9 << in2h5m << u"99% \u00B7 2 hr 5 min"_s;
-        QTest::newRow("zero") << true << 0.0 << QString() << u"0%"_s;
         QTest::newRow("-0.5 truncates to 0") << true << -0.5 << QString() << u"0%"_s;
         QTest::newRow("-3.7 truncates to -3") << true << -3.7 << QString() << u"-3%"_s;
         QTest::newRow("130 is not clamped") << true << 130.0 << QString() << u"130%"_s;
@@ -85,7 +84,6 @@ private slots:
         QTest::newRow("reset passed") << true << 12.0 << u"2025-01-05T11:00:00.0Z"_s << u"12% \u00B7 now"_s;
         QTest::newRow("no five-hour window") << false << 0.0 << QString() << QString();
         QTest::newRow("beyond 64 bits: no percent") << true << 1e19 << in2h5m << u"2 hr 5 min"_s;
-        QTest::newRow("infinite: no percent") << true << std::numeric_limits<double>::infinity() << QString() << QString();
     }
 
     void menuBarLabel()
@@ -104,10 +102,7 @@ private slots:
             reply.fiveHour = window;
         }
         publish(reply);
-        QCOMPARE(m_vm->menuBarLabel(), label);
-        // The separator is space, U+00B7, space: four bytes in UTF-8.
-        if (label.contains(u'\u00B7'))
-            QVERIFY(m_vm->menuBarLabel().toUtf8().contains(" \xC2\xB7 "));
+        QCOMPARE(m_vm->menuBarLabel(), label); // the separator: space, U+00B7, space
     }
 
     void todayFollowsTheLocalDay()
