@@ -17,10 +17,7 @@ class OstrelApp : public QObject
     Q_OBJECT
 
 public:
-    inline static const QString applicationId = QStringLiteral("io.github.ostrel.Ostrel");
-
-    explicit OstrelApp(StatsViewModel::Dependencies dependencies = StatsViewModel::defaultDependencies(),
-                       QObject* parent = nullptr);
+    explicit OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent = nullptr);
     ~OstrelApp() override;
 
     // Puts the item into the status area.

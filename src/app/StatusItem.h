@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -31,18 +30,9 @@ public:
     // The label as the view model words it (empty: the glyph alone), and the
     // five-hour percentage for icons that must carry it themselves.
     void setContent(const QString& label, std::optional<qint64> sessionPercent);
-    QString label() const;
-    QString toolTip() const;
-    // The glyph's colour for the panel it is on now.
-    QColor glyphColor() const;
 
     // The item's rectangle on screen, when the host reports one.
     std::optional<QRect> geometry() const;
-
-    // What carries the item right now: Qt's tray icon, shown, or our
-    // StatusNotifierItem under this bus name (empty when there is none).
-    bool showsSystemTrayIcon() const;
-    QString statusNotifierService() const;
 
 signals:
     // A click on the item: open or close the panel. `anchor` is where the

@@ -1,14 +1,13 @@
 #include "app/StatusItem.h"
 
-#include "app/MenuBarIcon.h"
 #include "app/PanelPlacement.h"
-#include "app/StatusIcon.h"
-#include "app/TrayIcon.h"
-#include "app/sni/ColorSchemeWatcher.h"
-#include "app/sni/StatusAreaHost.h"
-#include "app/sni/StatusNotifierItem.h"
+#include "app/SystemTrayItem.h"
+#include "app/dbus/ColorSchemeWatcher.h"
+#include "app/dbus/StatusAreaHost.h"
+#include "app/dbus/StatusNotifierItem.h"
+#include "glyph/GlyphColors.h"
+#include "glyph/StatusIconRenderer.h"
 
-#include <QGuiApplication>
 #include <QTimer>
 
 #include <chrono>
@@ -79,27 +78,25 @@ struct StatusItem::Private
 
     void makeTray()
     {
-        tray = std::make_unique<TrayIcon>();
-        QObject::connect(tray.get(), &TrayIcon::activated, q, &StatusItem::activated);
-        QObject::connect(tray.get(), &TrayIcon::openRequested, q, &StatusItem::openRequested);
-        QObject::connect(tray.get(), &TrayIcon::refreshRequested, q, &StatusItem::refreshRequested);
-        QObject::connect(tray.get(), &TrayIcon::quitRequested, q, &StatusItem::quitRequested);
+        // XEmbed trays show square icons only.
+        tray = std::make_unique<SystemTrayItem>(SystemTrayItem::Shape::Square, q);
+        QObject::connect(tray.get(), &SystemTrayItem::activated, q, &StatusItem::activated);
+        QObject::connect(tray.get(), &SystemTrayItem::openRequested, q, &StatusItem::openRequested);
+        QObject::connect(tray.get(), &SystemTrayItem::refreshRequested, q, &StatusItem::refreshRequested);
+        QObject::connect(tray.get(), &SystemTrayItem::quitRequested, q, &StatusItem::quitRequested);
         tray->setContent(label, percent, color());
         tray->show();
     }
 
-    QColor color() const { return StatusIcon::glyphColor(scheme.scheme(), host.hostTraits().darkPanel); }
+    QColor color() const
+    {
+        return GlyphColors::inkOn(host.hostTraits().darkPanel ? Appearance::Dark : scheme.scheme());
+    }
 
     // Where no label is seen, the icon carries the percentage.
     std::optional<qint64> iconPercent() const { return host.iconCarriesPercent() ? percent : std::nullopt; }
 
-    QImage renderIcon(int side) const
-    {
-        const auto paintGlyph = [](QPainter& painter, const QRectF& rect) {
-            MenuBarIcon::drawFitted(painter, rect, Qt::black);
-        };
-        return StatusIcon::render({side, 1.0, iconPercent(), color()}, paintGlyph);
-    }
+    QImage renderIcon(int side) const { return StatusIconRenderer::render({side, 1.0, iconPercent(), color()}); }
 
     // The label changes with every fetch, the icon far less often: the item
     // redraws only when what its icon shows changed.
@@ -137,10 +134,10 @@ struct StatusItem::Private
     QTimer arrival;
     bool hostArriving = false;
     ColorSchemeWatcher scheme;
-    StatusAreaHost host;
+    StatusAreaHost host{q};
     std::unique_ptr<StatusNotifierItem> item;
     IconContent itemIcon;
-    std::unique_ptr<TrayIcon> tray;
+    std::unique_ptr<SystemTrayItem> tray;
     bool shown = false;
     QString label;
     std::optional<qint64> percent;
@@ -171,32 +168,7 @@ void StatusItem::setContent(const QString& label, std::optional<qint64> sessionP
     d->updateIcon();
 }
 
-QString StatusItem::label() const
-{
-    return d->label;
-}
-
-QString StatusItem::toolTip() const
-{
-    return d->label.isEmpty() ? QGuiApplication::applicationDisplayName() : d->label;
-}
-
-QColor StatusItem::glyphColor() const
-{
-    return d->color();
-}
-
 std::optional<QRect> StatusItem::geometry() const
 {
     return d->tray ? d->tray->geometry() : std::nullopt;
-}
-
-bool StatusItem::showsSystemTrayIcon() const
-{
-    return d->tray && d->tray->isVisible();
-}
-
-QString StatusItem::statusNotifierService() const
-{
-    return d->item && d->item->isExported() ? d->item->serviceName() : QString();
 }

@@ -1,7 +1,7 @@
 #include "app/StatusItem.h"
 
-#include "app/MenuBarIcon.h"
-#include "app/TrayIcon.h"
+#include "app/SystemTrayItem.h"
+#include "glyph/GlyphColors.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -9,10 +9,11 @@
 #include <QPalette>
 
 // Without a session bus convention, Qt's tray icon is the platform's own
-// status item; it follows the palette for its glyph colour.
+// status item; its ink follows the application palette.
 struct StatusItem::Private : QObject
 {
-    Private()
+    explicit Private(StatusItem* owner)
+        : tray(SystemTrayItem::platformShape(), owner)
     {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -26,23 +27,24 @@ struct StatusItem::Private : QObject
         return QObject::eventFilter(watched, event);
     }
 
-    QColor color() const { return MenuBarIcon::colorFor(QGuiApplication::palette()); }
+    void update()
+    {
+        tray.setContent(label, percent, GlyphColors::inkOn(GlyphColors::appearanceOf(QGuiApplication::palette())));
+    }
 
-    void update() { tray.setContent(label, percent, color()); }
-
-    TrayIcon tray;
+    SystemTrayItem tray;
     QString label;
     std::optional<qint64> percent;
 };
 
 StatusItem::StatusItem(QObject* parent)
     : QObject(parent)
-    , d(std::make_unique<Private>())
+    , d(std::make_unique<Private>(this))
 {
-    connect(&d->tray, &TrayIcon::activated, this, &StatusItem::activated);
-    connect(&d->tray, &TrayIcon::openRequested, this, &StatusItem::openRequested);
-    connect(&d->tray, &TrayIcon::refreshRequested, this, &StatusItem::refreshRequested);
-    connect(&d->tray, &TrayIcon::quitRequested, this, &StatusItem::quitRequested);
+    connect(&d->tray, &SystemTrayItem::activated, this, &StatusItem::activated);
+    connect(&d->tray, &SystemTrayItem::openRequested, this, &StatusItem::openRequested);
+    connect(&d->tray, &SystemTrayItem::refreshRequested, this, &StatusItem::refreshRequested);
+    connect(&d->tray, &SystemTrayItem::quitRequested, this, &StatusItem::quitRequested);
     d->update();
 }
 
@@ -60,32 +62,7 @@ void StatusItem::setContent(const QString& label, std::optional<qint64> sessionP
     d->update();
 }
 
-QString StatusItem::label() const
-{
-    return d->label;
-}
-
-QString StatusItem::toolTip() const
-{
-    return d->tray.toolTip();
-}
-
-QColor StatusItem::glyphColor() const
-{
-    return d->color();
-}
-
 std::optional<QRect> StatusItem::geometry() const
 {
     return d->tray.geometry();
-}
-
-bool StatusItem::showsSystemTrayIcon() const
-{
-    return d->tray.isVisible();
-}
-
-QString StatusItem::statusNotifierService() const
-{
-    return {};
 }

@@ -1,6 +1,6 @@
 #include "icons/AppIcon.h"
 
-#include "app/MenuBarIcon.h"
+#include "glyph/MenuBarIcon.h"
 #include "model/NamedColor.h"
 
 #include <QPainter>
@@ -76,7 +76,7 @@ QString pathData(const QPainterPath& path)
 
 QRectF AppIcon::tileRect()
 {
-    return QRectF(0, 0, designSize, designSize);
+    return QRectF(0, 0, squareSize, squareSize);
 }
 
 qreal AppIcon::tileRadius()
@@ -86,8 +86,8 @@ qreal AppIcon::tileRadius()
 
 QRectF AppIcon::glyphRect()
 {
-    const qreal margin = (designSize - MenuBarIcon::designSize) / 2;
-    return QRectF(margin, margin, MenuBarIcon::designSize, MenuBarIcon::designSize);
+    const qreal margin = (squareSize - MenuBarIcon::glyphSize) / 2;
+    return QRectF(margin, margin, MenuBarIcon::glyphSize, MenuBarIcon::glyphSize);
 }
 
 QColor AppIcon::tileColor()
@@ -107,7 +107,7 @@ QImage AppIcon::image(int side)
     icon.fill(Qt::transparent);
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(side / designSize, side / designSize);
+    painter.scale(side / squareSize, side / squareSize);
     painter.setPen(Qt::NoPen);
     painter.setBrush(tileColor());
     painter.drawRoundedRect(tileRect(), tileRadius(), tileRadius());
@@ -119,7 +119,7 @@ QImage AppIcon::image(int side)
 QByteArray AppIcon::svg()
 {
     const QRectF tile = tileRect();
-    const QString size = number(designSize);
+    const QString size = number(squareSize);
     QString text;
     text += u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"_s;
     text += u"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %2 %2\">\n"_s

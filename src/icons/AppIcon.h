@@ -12,9 +12,9 @@
 // drawing, never a second copy of it.
 namespace AppIcon {
 
-// The icon's design square, in the glyph's points: the 18-point glyph with a
+// The icon's square, in the glyph's points: the 18-point glyph with a
 // one-point margin inside the tile.
-inline constexpr qreal designSize = 20;
+inline constexpr qreal squareSize = 20;
 
 QRectF tileRect();
 qreal tileRadius();

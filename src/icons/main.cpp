@@ -4,7 +4,7 @@
 //                                 <dir>/scalable/apps/<app id>.svg
 //
 // rendered by the same code that draws the status-area glyph.
-#include "app/OstrelApp.h"
+#include "config/AppInfo.h"
 #include "icons/AppIcon.h"
 
 #include <QBuffer>
@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString root = arguments.at(1);
-    const QString name = OstrelApp::applicationId;
+    const QString name = QString::fromLatin1(AppInfo::id);
     for (int side : sides) {
         const QString path = QStringLiteral("%1/%2x%2/apps/%3.png").arg(root).arg(side).arg(name);
         const QByteArray data = png(side);

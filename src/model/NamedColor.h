@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // The named accent colours the panel uses, in one place. Each has a light and
-// a dark shade (the standard system colours of the desktop the design came
-// from); views pick the shade that suits the current palette.
+// a dark shade, tuned for text and fills on light and on dark panels; views
+// pick the shade that suits the current palette.
 enum class NamedColor {
     Red,
     Orange,

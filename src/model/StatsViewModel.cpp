@@ -2,6 +2,8 @@
 
 #include "common/InternetDateTime.h"
 #include "model/DateFormats.h"
+#include "model/UsageFigures.h"
+#include "stats/DayKey.h"
 #include "stats/StatsFileWatcher.h"
 #include "stats/StatsLoader.h"
 #include "usage/UsageAPIClient.h"
@@ -9,7 +11,6 @@
 
 #include <QPointer>
 
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -79,7 +80,6 @@ void StatsViewModel::loadStats()
 {
     const std::optional<QByteArray> bytes = StatsLoader::readFile(m_statsPath);
     m_stats = bytes ? StatsCache::decode(*bytes) : std::nullopt;
-    emit changed();
     m_lastRefresh = m_clock->now();
     emit changed();
 }
@@ -90,7 +90,6 @@ void StatsViewModel::refreshUsage()
         if (!self)
             return;
         self->m_usage = std::move(reply);
-        emit self->changed();
         self->m_lastRefresh = self->m_clock->now();
         emit self->changed();
     };
@@ -104,12 +103,7 @@ std::optional<qint64> StatsViewModel::sessionPercent() const
 {
     if (!m_usage || !m_usage->fiveHour || !m_usage->fiveHour->utilization)
         return std::nullopt;
-    // Truncated, never rounded or clamped; a value with no 64-bit integer
-    // part (NaN, infinities, beyond the range) gives no percent at all.
-    const double truncated = std::trunc(*m_usage->fiveHour->utilization);
-    if (!std::isfinite(truncated) || truncated >= 0x1p63 || truncated < -0x1p63)
-        return std::nullopt;
-    return static_cast<qint64>(truncated);
+    return UsageFigures::wholePercent(*m_usage->fiveHour->utilization);
 }
 
 std::optional<QString> StatsViewModel::sessionResetLabel() const
@@ -129,36 +123,24 @@ QString StatsViewModel::menuBarLabel() const
     return pieces.join(u" \u00B7 "_s);
 }
 
-// Today's day key in the system time zone. Written with ASCII digits in the
-// Gregorian calendar whatever the user's locale, like the file's own keys:
-// a locale with another calendar or digits would otherwise never match.
-QString StatsViewModel::todayKey() const
+// Today in the system time zone.
+QDate StatsViewModel::today() const
 {
-    return m_clock->now().toLocalTime().date().toString(u"yyyy-MM-dd");
+    return m_clock->now().toLocalTime().date();
 }
 
 std::optional<DailyActivity> StatsViewModel::todayActivity() const
 {
     if (!m_stats)
         return std::nullopt;
-    const QString key = todayKey();
-    for (const DailyActivity& day : m_stats->dailyActivity) {
-        if (day.date == key)
-            return day;
-    }
-    return std::nullopt;
+    return DayKey::find(m_stats->dailyActivity, DayKey::of(today()));
 }
 
 std::optional<DailyModelTokens> StatsViewModel::todayModelTokens() const
 {
     if (!m_stats)
         return std::nullopt;
-    const QString key = todayKey();
-    for (const DailyModelTokens& day : m_stats->dailyModelTokens) {
-        if (day.date == key)
-            return day;
-    }
-    return std::nullopt;
+    return DayKey::find(m_stats->dailyModelTokens, DayKey::of(today()));
 }
 
 QList<DailyActivity> StatsViewModel::last7DaysActivity() const
@@ -168,15 +150,13 @@ QList<DailyActivity> StatsViewModel::last7DaysActivity() const
         return days;
     // Calendar days, not 24-hour steps, so a daylight-saving change in the
     // week cannot shift a day.
-    const QDate today = m_clock->now().toLocalTime().date();
+    const QDate last = today();
     for (int offset = -6; offset <= 0; ++offset) {
-        const QDate date = today.addDays(offset);
+        const QDate date = last.addDays(offset);
         if (!date.isValid())
             continue;
-        const QString key = date.toString(u"yyyy-MM-dd");
-        auto match = std::find_if(m_stats->dailyActivity.cbegin(), m_stats->dailyActivity.cend(),
-                                  [&key](const DailyActivity& day) { return day.date == key; });
-        days.append(match != m_stats->dailyActivity.cend() ? *match : DailyActivity{key, 0, 0, 0});
+        const QString key = DayKey::of(date);
+        days.append(DayKey::find(m_stats->dailyActivity, key).value_or(DailyActivity{key, 0, 0, 0}));
     }
     return days;
 }

@@ -43,7 +43,8 @@ public:
     explicit StatsViewModel(Dependencies dependencies, QObject* parent = nullptr);
     ~StatsViewModel() override;
 
-    // Published state. Every assignment emits changed(), even of an equal value.
+    // Published state. Every update (a load, a completed fetch) emits one
+    // changed(), even when the values are equal to the old ones.
     const std::optional<StatsCache>& stats() const { return m_stats; }
     const std::optional<UsageResponse>& usage() const { return m_usage; }
     const std::optional<QDateTime>& lastRefresh() const { return m_lastRefresh; }
@@ -71,7 +72,7 @@ signals:
 
 private:
     void loadStats();
-    QString todayKey() const;
+    QDate today() const;
 
     std::shared_ptr<const Clock> m_clock;
     QString m_statsPath;

@@ -1,8 +1,7 @@
 #include "stats/StatsCache.h"
 
+#include "common/SaturatingSum.h"
 #include "common/StrictJson.h"
-
-#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,16 +17,10 @@ bool DailyActivity::fromJson(const QJsonObject& object, DailyActivity& out)
 
 qint64 DailyModelTokens::totalTokens() const
 {
-    // Wide enough for any number of 64-bit addends we could ever hold; the
-    // result is clamped to the 64-bit range.
-    __int128 total = 0;
+    SaturatingSum total;
     for (const auto& [model, tokens] : tokensByModel)
-        total += tokens;
-    if (total > std::numeric_limits<qint64>::max())
-        return std::numeric_limits<qint64>::max();
-    if (total < std::numeric_limits<qint64>::min())
-        return std::numeric_limits<qint64>::min();
-    return static_cast<qint64>(total);
+        total.add(tokens);
+    return total.value();
 }
 
 bool DailyModelTokens::fromJson(const QJsonObject& object, DailyModelTokens& out)
@@ -36,6 +29,21 @@ bool DailyModelTokens::fromJson(const QJsonObject& object, DailyModelTokens& out
     r.required("date"_L1, out.date);
     r.required("tokensByModel"_L1, out.tokensByModel);
     return r.ok();
+}
+
+qint64 ModelUsage::inTokens() const
+{
+    return SaturatingSum().add(inputTokens).add(cacheReadInputTokens).add(cacheCreationInputTokens).value();
+}
+
+qint64 ModelUsage::totalTokens() const
+{
+    return SaturatingSum()
+        .add(inputTokens)
+        .add(outputTokens)
+        .add(cacheReadInputTokens)
+        .add(cacheCreationInputTokens)
+        .value();
 }
 
 bool ModelUsage::fromJson(const QJsonObject& object, ModelUsage& out)

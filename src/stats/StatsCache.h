@@ -50,6 +50,11 @@ struct ModelUsage
     std::optional<qint64> contextWindow;
     std::optional<qint64> maxOutputTokens;
 
+    // Everything the model was sent: input, cache reads and cache creations.
+    qint64 inTokens() const;
+    // Input, output, cache reads and cache creations. Both sums saturate.
+    qint64 totalTokens() const;
+
     bool operator==(const ModelUsage&) const = default;
     static bool fromJson(const QJsonObject& object, ModelUsage& out);
 };

@@ -2,6 +2,7 @@
 
 #include "model/DateFormats.h"
 #include "model/StatsViewModel.h"
+#include "glyph/MenuBarIcon.h"
 #include "views/BorderlessButton.h"
 #include "views/Divider.h"
 #include "views/EmptyStateNotice.h"
@@ -36,7 +37,7 @@ ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
     setFixedWidth(PanelStyle::panelWidth);
 
     auto* glyph = new SymbolView(u"glyph"_s, Symbols::Symbol::Glyph, TextStyle::Body, this);
-    glyph->setSide(18);
+    glyph->setSide(int(MenuBarIcon::glyphSize));
     glyph->setTint(NamedColor::Orange);
     auto* title = new StyledLabel(u"title"_s, TextStyle::Headline, Weight::Regular, Level::Primary, this);
     title->setText(u"Claude Code Usage"_s);

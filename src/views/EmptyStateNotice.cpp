@@ -24,8 +24,8 @@ EmptyStateNotice::EmptyStateNotice(QWidget* parent)
     hint->setAlignment(Qt::AlignHCenter);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 20, 0, 20);
-    column->setSpacing(8);
+    column->setContentsMargins(PanelStyle::noticePadding);
+    column->setSpacing(PanelStyle::titleGap);
     column->addWidget(warning, 0, Qt::AlignHCenter);
     column->addWidget(title, 0, Qt::AlignHCenter);
     column->addWidget(hint);

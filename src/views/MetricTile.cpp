@@ -24,8 +24,8 @@ MetricTile::MetricTile(const QString& objectName, const QString& label, Symbols:
     // Tiles take equal shares of the row whatever their texts.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 8, 0, 8);
-    column->setSpacing(4);
+    column->setContentsMargins(PanelStyle::tilePadding);
+    column->setSpacing(PanelStyle::tileStackSpacing);
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     column->addWidget(m_value, 0, Qt::AlignHCenter);
     column->addWidget(caption, 0, Qt::AlignHCenter);

@@ -2,7 +2,6 @@
 
 #include "views/BoxFrame.h"
 #include "views/ModelRow.h"
-#include "views/ModelTotals.h"
 #include "views/StyledLabel.h"
 
 #include <QBoxLayout>
@@ -24,12 +23,12 @@ ModelBreakdownView::ModelBreakdownView(QWidget* parent)
 
     m_box->setObjectName(u"list"_s);
     auto* rows = new QVBoxLayout(m_box);
-    rows->setContentsMargins(0, 4, 0, 4);
-    rows->setSpacing(6);
+    rows->setContentsMargins(PanelStyle::listPadding);
+    rows->setSpacing(PanelStyle::modelRowSpacing);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    column->setSpacing(PanelStyle::titleGap);
     column->addWidget(title);
     column->addWidget(m_box);
 }
@@ -40,7 +39,7 @@ QList<QString> ModelBreakdownView::sortedModels(const QMap<QString, ModelUsage>&
     QList<std::pair<QString, qint64>> items;
     items.reserve(modelUsage.size());
     for (auto it = modelUsage.cbegin(); it != modelUsage.cend(); ++it)
-        items.append({it.key(), ModelTotals::total(it.value())});
+        items.append({it.key(), it.value().totalTokens()});
     std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     QList<QString> ids;
     ids.reserve(items.size());

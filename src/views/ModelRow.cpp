@@ -2,7 +2,6 @@
 
 #include "model/ModelNameMapper.h"
 #include "model/TokenFormatter.h"
-#include "views/ModelTotals.h"
 #include "views/StyledLabel.h"
 #include "views/SymbolView.h"
 
@@ -22,7 +21,7 @@ ModelRow::ModelRow(QWidget* parent)
     , m_total(new StyledLabel(u"total"_s, TextStyle::Callout, Weight::Semibold, Level::Primary, this))
 {
     setObjectName(u"modelRow"_s);
-    m_dot->setSide(8);
+    m_dot->setSide(PanelStyle::modelDotSide);
     m_total->setFixedWidth(totalColumnWidth);
     m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_in->setAlignment(Qt::AlignRight);
@@ -31,13 +30,13 @@ ModelRow::ModelRow(QWidget* parent)
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* split = new QVBoxLayout;
-    split->setSpacing(1);
+    split->setSpacing(PanelStyle::lineGap);
     split->addWidget(m_in, 0, Qt::AlignRight);
     split->addWidget(m_out, 0, Qt::AlignRight);
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(8);
+    row->setContentsMargins(PanelStyle::boxPadding);
+    row->setSpacing(PanelStyle::defaultSpacing);
     row->addWidget(m_dot);
     row->addWidget(m_name, 1);
     row->addLayout(split);
@@ -51,7 +50,7 @@ void ModelRow::setModel(const QString& id, const ModelUsage& usage)
     m_dot->setTint(info.color);
     m_name->setTextIfChanged(info.name);
     m_name->setToolTip(id);
-    m_in->setTextIfChanged(TokenFormatter::format(ModelTotals::in(usage)) + u" in"_s);
+    m_in->setTextIfChanged(TokenFormatter::format(usage.inTokens()) + u" in"_s);
     m_out->setTextIfChanged(TokenFormatter::format(usage.outputTokens) + u" out"_s);
-    m_total->setTextIfChanged(TokenFormatter::format(ModelTotals::total(usage)));
+    m_total->setTextIfChanged(TokenFormatter::format(usage.totalTokens()));
 }

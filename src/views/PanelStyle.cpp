@@ -1,5 +1,7 @@
 #include "views/PanelStyle.h"
 
+#include "glyph/GlyphColors.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -58,11 +60,6 @@ QFont PanelStyle::font(TextStyle style, Weight weight)
     return font;
 }
 
-Appearance PanelStyle::appearance(const QPalette& palette)
-{
-    return palette.color(QPalette::Window).lightness() < 128 ? Appearance::Dark : Appearance::Light;
-}
-
 QColor PanelStyle::foreground(const QPalette& palette, Level level)
 {
     QColor color = palette.color(QPalette::WindowText);
@@ -84,7 +81,7 @@ QColor PanelStyle::foreground(const QPalette& palette, Level level)
 
 QColor PanelStyle::named(NamedColor color, const QPalette& palette)
 {
-    const Rgb rgb = rgbOf(color, appearance(palette));
+    const Rgb rgb = rgbOf(color, GlyphColors::appearanceOf(palette));
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 

@@ -4,22 +4,60 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPalette>
 #include <QRectF>
 
 class QPainter;
 
-// The panel's look in one place: text styles, foreground levels, named
-// colours and the faint rounded box behind grouped content. Sizes are in
-// device-independent pixels (the design's points).
+// The panel's look in one place: its measures, text styles, foreground
+// levels, named colours and the faint rounded box behind grouped content.
+// Sizes are in device-independent pixels.
 namespace PanelStyle {
 
+// The panel as a whole.
 inline constexpr int panelWidth = 340;
 inline constexpr int panelPadding = 16;
 inline constexpr int sectionSpacing = 16;
-inline constexpr int boxRadius = 8;
-// The horizontal gap a row uses when the design asks for the default one.
+// The gap between items of a row that asks for no particular one.
 inline constexpr int defaultSpacing = 8;
+
+// A section's title above its body, and the rows of a stacked group.
+inline constexpr int titleGap = 8;
+// A label above its small subtitle, or two stacked figures.
+inline constexpr int lineGap = 1;
+
+// Boxed bodies: the faint rounded box and the room inside it.
+inline constexpr int boxRadius = 8;
+inline constexpr QMargins boxPadding{8, 4, 8, 4};
+inline constexpr QMargins listPadding{0, 4, 0, 4};
+
+// The plan usage card.
+inline constexpr int usageCardSpacing = 10;
+inline constexpr int barLabelGap = 4; // texts above the bar
+inline constexpr int barHeight = 6;
+inline constexpr qreal barRadius = 4;
+
+// Today's tiles.
+inline constexpr int tileSpacing = 12;
+inline constexpr QMargins tilePadding{0, 8, 0, 8};
+inline constexpr int tileStackSpacing = 4;
+
+// The chart.
+inline constexpr int chartHeight = 120;
+inline constexpr qreal chartBarRadius = 4;
+
+// The model breakdown.
+inline constexpr int modelRowSpacing = 6;
+inline constexpr int modelDotSide = 8;
+
+// The footer.
+inline constexpr QMargins footerPadding{0, 4, 0, 0};
+inline constexpr int footerSpacing = 6;
+inline constexpr int footerIconGap = 4;
+
+// The notice shown when nothing is known.
+inline constexpr QMargins noticePadding{0, 20, 0, 20};
 
 enum class TextStyle { LargeTitle, Title2, Title3, Headline, Body, Callout, Subheadline, Caption, Caption2 };
 enum class Weight { Regular, Medium, Semibold };
@@ -29,9 +67,6 @@ enum class Level { Primary, Secondary, Tertiary, Quaternary };
 // text (13 at the reference sizes: title 2 is 17, caption 10, ...). Headline
 // is semibold unless another weight is asked for.
 QFont font(TextStyle style, Weight weight = Weight::Regular);
-
-// Dark when the palette's window colour is dark.
-Appearance appearance(const QPalette& palette);
 
 // The palette's text colour, dimmed to the level.
 QColor foreground(const QPalette& palette, Level level);

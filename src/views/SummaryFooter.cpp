@@ -24,7 +24,7 @@ SummaryFooter::SummaryFooter(QWidget* parent)
     messagesIcon->setLevel(Level::Secondary);
 
     auto* totals = new QHBoxLayout;
-    totals->setSpacing(4);
+    totals->setSpacing(PanelStyle::footerIconGap);
     totals->addWidget(sessionsIcon);
     totals->addWidget(m_sessions);
     totals->addStretch(1);
@@ -32,8 +32,8 @@ SummaryFooter::SummaryFooter(QWidget* parent)
     totals->addWidget(m_messages);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 4, 0, 0);
-    column->setSpacing(6);
+    column->setContentsMargins(PanelStyle::footerPadding);
+    column->setSpacing(PanelStyle::footerSpacing);
     column->addLayout(totals);
     column->addWidget(m_since, 0, Qt::AlignHCenter);
 }

@@ -1,6 +1,6 @@
 #include "views/Symbols.h"
 
-#include "app/MenuBarIcon.h"
+#include "glyph/MenuBarIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -5,8 +5,9 @@
 
 class QPainter;
 
-// Small line icons drawn in code, standing in for the desktop symbols the
-// panel's design names, so no icon theme or image file is needed.
+// The panel's small line icons (tokens, messages, tool calls, ...), drawn in
+// code so that no icon theme or image file is needed and every desktop shows
+// the same ones.
 namespace Symbols {
 
 enum class Symbol {

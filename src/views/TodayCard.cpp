@@ -23,13 +23,13 @@ TodayCard::TodayCard(QWidget* parent)
     title->setText(u"Today"_s);
 
     auto* tiles = new QHBoxLayout;
-    tiles->setSpacing(12);
+    tiles->setSpacing(PanelStyle::tileSpacing);
     for (MetricTile* tile : {m_tokens, m_messages, m_toolCalls})
         tiles->addWidget(tile, 1);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    column->setSpacing(PanelStyle::titleGap);
     column->addWidget(title);
     column->addLayout(tiles);
     setValues(0, 0, 0);

@@ -1,11 +1,11 @@
 #include "views/UsageBar.h"
 
+#include "model/UsageFigures.h"
 #include "views/StyledLabel.h"
 #include "views/UsageTrack.h"
 
 #include <QBoxLayout>
 
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 using PanelStyle::Level;
@@ -23,7 +23,7 @@ UsageBar::UsageBar(const QString& objectName, QWidget* parent)
     m_track->setObjectName(u"track"_s);
 
     auto* texts = new QVBoxLayout;
-    texts->setSpacing(1);
+    texts->setSpacing(PanelStyle::lineGap);
     texts->addWidget(m_label);
     texts->addWidget(m_subtitle);
 
@@ -35,7 +35,7 @@ UsageBar::UsageBar(const QString& objectName, QWidget* parent)
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
+    column->setSpacing(PanelStyle::barLabelGap);
     column->addLayout(row);
     column->addWidget(m_track);
 }
@@ -45,7 +45,7 @@ void UsageBar::setValues(const QString& label, const std::optional<QString>& sub
     m_label->setTextIfChanged(label);
     m_subtitle->setTextIfChanged(subtitle.value_or(QString()));
     m_subtitle->setVisible(subtitle.has_value());
-    const std::optional<qint64> whole = wholePercent(percentage);
+    const std::optional<qint64> whole = UsageFigures::wholePercent(percentage);
     m_percent->setTextIfChanged(whole ? QString::number(*whole) + u"% used"_s : QString());
     m_percent->setVisible(whole.has_value());
     m_track->setPercentage(percentage);
@@ -54,12 +54,4 @@ void UsageBar::setValues(const QString& label, const std::optional<QString>& sub
 double UsageBar::percentage() const
 {
     return m_track->percentage();
-}
-
-std::optional<qint64> UsageBar::wholePercent(double percentage)
-{
-    const double truncated = std::trunc(percentage);
-    if (!std::isfinite(truncated) || truncated >= 0x1p63 || truncated < -0x1p63)
-        return std::nullopt;
-    return static_cast<qint64>(truncated);
 }

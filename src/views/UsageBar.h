@@ -21,11 +21,6 @@ public:
     double percentage() const;
     UsageTrack* track() const { return m_track; }
 
-    // The percentage truncated toward zero; absent when its whole part does
-    // not fit a 64-bit signed integer (or it is not a number), in which case
-    // no figure is shown at all.
-    static std::optional<qint64> wholePercent(double percentage);
-
 private:
     StyledLabel* m_label;
     StyledLabel* m_subtitle;

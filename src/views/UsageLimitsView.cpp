@@ -59,7 +59,7 @@ UsageLimitsView::UsageLimitsView(QWidget* parent)
     weeklyTitle->setText(u"Weekly limits"_s);
     auto* weeklyColumn = new QVBoxLayout(weekly);
     weeklyColumn->setContentsMargins(0, 0, 0, 0);
-    weeklyColumn->setSpacing(8);
+    weeklyColumn->setSpacing(PanelStyle::titleGap);
     weeklyColumn->addWidget(weeklyTitle);
     for (UsageBar* bar : {m_allModels, m_sonnet, m_opus}) {
         bar->setParent(weekly);
@@ -80,8 +80,8 @@ UsageLimitsView::UsageLimitsView(QWidget* parent)
     extraLine->addWidget(m_extraDisabled);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(8, 4, 8, 4);
-    column->setSpacing(10);
+    column->setContentsMargins(PanelStyle::boxPadding);
+    column->setSpacing(PanelStyle::usageCardSpacing);
     column->addWidget(title);
     column->addWidget(m_currentSession);
     column->addWidget(weekly);

@@ -1,5 +1,6 @@
 #include "views/UsageTrack.h"
 
+#include "model/UsageFigures.h"
 #include "views/PanelStyle.h"
 
 #include <QPainter>
@@ -10,7 +11,7 @@
 UsageTrack::UsageTrack(QWidget* parent)
     : QWidget(parent)
 {
-    setFixedHeight(barHeight);
+    setFixedHeight(PanelStyle::barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -21,15 +22,6 @@ void UsageTrack::setPercentage(double percentage)
         return;
     m_percentage = percentage;
     update();
-}
-
-NamedColor UsageTrack::fillColor(double percentage)
-{
-    if (percentage >= 90)
-        return NamedColor::Red;
-    if (percentage >= 70)
-        return NamedColor::Orange;
-    return NamedColor::Blue;
 }
 
 double UsageTrack::fillWidth(double percentage, double trackWidth)
@@ -45,14 +37,14 @@ void UsageTrack::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     const QRectF track(rect());
     painter.setBrush(PanelStyle::foreground(palette(), PanelStyle::Level::Quaternary));
-    painter.drawRoundedRect(track, cornerRadius, cornerRadius);
+    painter.drawRoundedRect(track, PanelStyle::barRadius, PanelStyle::barRadius);
 
     // The widget clips what runs past the track; keep the rectangle itself
     // finite so an enormous figure cannot upset the rasteriser.
     const double width = std::min(fillWidth(m_percentage, track.width()), 2 * track.width());
     if (width <= 0)
         return;
-    const qreal radius = std::min<qreal>(cornerRadius, width / 2);
-    painter.setBrush(PanelStyle::named(fillColor(m_percentage), palette()));
+    const qreal radius = std::min<qreal>(PanelStyle::barRadius, width / 2);
+    painter.setBrush(PanelStyle::named(UsageFigures::color(UsageFigures::level(m_percentage)), palette()));
     painter.drawRoundedRect(QRectF(0, 0, width, track.height()), radius, radius);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/NamedColor.h"
-
 #include <QWidget>
 
 // The 6-point bar of a usage figure: a faint track across the full width and
@@ -11,17 +9,11 @@ class UsageTrack : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int barHeight = 6;
-    static constexpr qreal cornerRadius = 4;
-
     explicit UsageTrack(QWidget* parent = nullptr);
 
     void setPercentage(double percentage);
     double percentage() const { return m_percentage; }
 
-    // Blue below 70, orange from 70, red from 90; blue for a value that is
-    // not a number.
-    static NamedColor fillColor(double percentage);
     // percentage × track ÷ 100, never below zero and without an upper limit
     // (a figure above 100 runs past the track); 0 for a value that is not a
     // number.

@@ -1,10 +1,10 @@
 #include "views/WeeklyChart.h"
 
+#include "model/TokenFormatter.h"
 #include "views/PanelStyle.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
-#include <QLocale>
 #include <QPainter>
 
 #include <algorithm>
@@ -36,7 +36,7 @@ WeeklyChart::WeeklyChart(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(u"chart"_s);
-    setFixedHeight(chartHeight);
+    setFixedHeight(PanelStyle::chartHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -76,31 +76,12 @@ QList<double> WeeklyChart::ticks(qint64 low, qint64 high)
     return values;
 }
 
-QString WeeklyChart::tickLabel(double value)
-{
-    const QLocale locale;
-    const double magnitude = std::abs(value);
-    auto scaled = [&locale, value](double divisor, QChar suffix) {
-        // One decimal where it says something: 2.5K, but 10K rather than 10.0K.
-        const double shown = std::round(value / divisor * 10) / 10;
-        const bool whole = shown == std::trunc(shown);
-        return locale.toString(shown, 'f', whole ? 0 : 1) + suffix;
-    };
-    if (magnitude >= 1e9)
-        return scaled(1e9, u'B');
-    if (magnitude >= 1e6)
-        return scaled(1e6, u'M');
-    if (magnitude >= 1e3)
-        return scaled(1e3, u'K');
-    return locale.toString(value, 'f', 0);
-}
-
 QStringList WeeklyChart::tickLabels() const
 {
     const auto [low, high] = range(m_points);
     QStringList labels;
     for (double value : ticks(low, high))
-        labels.append(tickLabel(value));
+        labels.append(TokenFormatter::formatAxisValue(value));
     return labels;
 }
 
@@ -169,7 +150,7 @@ void WeeklyChart::paintEvent(QPaintEvent*)
         QLinearGradient gradient(bar.topLeft(), bar.bottomLeft());
         gradient.setColorAt(0, purple.lighter(125));
         gradient.setColorAt(1, purple);
-        const qreal radius = std::min({barRadius, bar.width() / 2, bar.height() / 2});
+        const qreal radius = std::min({PanelStyle::chartBarRadius, bar.width() / 2, bar.height() / 2});
         painter.setPen(Qt::NoPen);
         painter.setBrush(gradient);
         painter.drawRoundedRect(bar, radius, radius);

@@ -21,9 +21,6 @@ class WeeklyChart : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int chartHeight = 120;
-    static constexpr qreal barRadius = 4;
-
     explicit WeeklyChart(QWidget* parent = nullptr);
 
     void setPoints(const QList<ChartPoint>& points);
@@ -34,8 +31,6 @@ public:
     // Round values (1, 2 or 5 times a power of ten apart, about three steps)
     // from at or below min(0, low) to at or above max(0, high).
     static QList<double> ticks(qint64 low, qint64 high);
-    // A grid value as the axis shows it: 0, 500, 2.5K, 10K, 1.2M.
-    static QString tickLabel(double value);
     // The grid labels for the current points, bottom to top.
     QStringList tickLabels() const;
 

@@ -1,5 +1,6 @@
 #include "views/WeeklyChartView.h"
 
+#include "stats/DayKey.h"
 #include "views/BoxFrame.h"
 #include "views/StyledLabel.h"
 
@@ -36,12 +37,12 @@ WeeklyChartView::WeeklyChartView(QWidget* parent)
     auto* box = new BoxFrame(this);
     m_chart = new WeeklyChart(box);
     auto* padding = new QVBoxLayout(box);
-    padding->setContentsMargins(8, 4, 8, 4);
+    padding->setContentsMargins(PanelStyle::boxPadding);
     padding->addWidget(m_chart);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    column->setSpacing(PanelStyle::titleGap);
     column->addWidget(title);
     column->addWidget(box);
 }
@@ -58,8 +59,7 @@ QList<ChartPoint> WeeklyChartView::chartData(const QList<DailyActivity>& activit
     QList<ChartPoint> points;
     points.reserve(activities.size());
     for (const DailyActivity& day : activities) {
-        // QDate's own parser reads digits the same way in every locale.
-        const QDate date = QDate::fromString(day.date, u"yyyy-MM-dd");
+        const QDate date = DayKey::parse(day.date);
         const QString label =
             date.isValid() ? locale.dayName(date.dayOfWeek(), QLocale::ShortFormat) : lastCharacters(day.date, 5);
         points.append(ChartPoint{label, day.messageCount});

@@ -2,9 +2,9 @@
 # Builds the Debian package from a build tree and checks it without installing
 # it: the exact file list, the computed dependencies, the validators, the icon
 # sizes, and that the packaged binary starts and writes nothing into HOME.
-#   package_deb.sh <build dir> <project version>
+#   package_deb.sh <build dir> <project version> <application id>
 set -eu
-app_id=io.github.ostrel.Ostrel
+app_id=$3
 sides="16 22 24 32 48 64 128 256"
 . "$(dirname "$0")/../app/e2e_common.sh"
 need cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session

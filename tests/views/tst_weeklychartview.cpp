@@ -1,3 +1,4 @@
+#include "model/TokenFormatter.h"
 #include "views/WeeklyChartView.h"
 
 #include <QLocale>
@@ -46,6 +47,17 @@ private slots:
         WeeklyChartView view;
         view.setActivities(days);
         QCOMPARE(view.chart()->points(), expected);
+    }
+
+    // The axis scales its values as the tiles do, with a full stop in every
+    // locale (this program also runs in German), dropping a decimal that
+    // says nothing.
+    void axisMatchesTheTiles()
+    {
+        WeeklyChartView view;
+        view.setActivities({{u"2025-01-08"_s, 1500, 0, 0}});
+        QCOMPARE(view.chart()->tickLabels(), (QStringList{u"0"_s, u"500"_s, u"1K"_s, TokenFormatter::format(1500)}));
+        QCOMPARE(TokenFormatter::format(1500), u"1.5K"_s);
     }
 };
 

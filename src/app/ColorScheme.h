@@ -1,4 +1,0 @@
-#pragma once
-
-// The desktop's light or dark appearance.
-enum class ColorScheme { Light, Dark };
