@@ -2,15 +2,16 @@
 # End to end under Xvfb in trayer (XEmbed) or gtk-sni-tray (StatusNotifierItem),
 # started before the application or two seconds after it: the icon appears, a
 # click opens the 340-pixel-wide popup below the bar, a second launch exits 0
-# and opens the first one's panel, and Quit ends it. Screenshots stay in <artefacts>.
-#   e2e_tray.sh <trayer|sni> <host-first|host-second> <ostrel> <artefacts> <statistics fixture>
+# and opens the first one's panel (where the build has the session-bus guard),
+# and Quit ends it. Screenshots stay in <artefacts>.
+#   e2e_tray.sh <trayer|sni> <host-first|host-second> <ostrel> <artefacts> <statistics fixture> <single|several>
 set -eu
 . "$(dirname "$0")/e2e_common.sh"
 mode=$1
 order=$2
 app=$3
 out=$4
-if [ "${6:-}" != --inside ]; then
+if [ "${7:-}" != --inside ]; then
     [ "$mode" = trayer ] && need trayer || need status-notifier-watcher gtk-sni-tray-standalone
     need Xvfb dbus-run-session xdotool xwininfo import convert gdbus
     mkdir -p "$out"
@@ -38,6 +39,7 @@ xdotool key Escape
 poll 50 sh -c "! xwininfo -id $panel | grep -q IsViewable" || fail "Escape left the panel open"
 
 # A second launch asks the running one for its panel and leaves at once.
+[ "$6" = single ] || { quit_from_menu "$app_pid"; wait "$app_pid" || fail "exit $? after Quit"; echo "PASS ($mode, $order)"; exit 0; }
 status=0
 (launch timeout 20 "$app") >"$out/second-launch.log" 2>&1 || status=$?
 [ "$status" = 0 ] || fail "the second launch exited with $status: $(cat "$out/second-launch.log")"
