@@ -48,12 +48,25 @@ private slots:
         QCOMPARE(m_notices.load(), 3);
     }
 
+    void followsReplacementByRename_data()
+    {
+        QTest::addColumn<bool>("heldOpen");
+        QTest::newRow("old file closed") << false;
+        // The old file lives on while open: it reports only that it lost its
+        // name, and its deletion waits for the last close.
+        QTest::newRow("old file held open by a reader") << true;
+    }
+
     // Claude Code's way of saving: every replacement is noticed about 0.3 s
     // later, and the new file is the one watched from then on.
     void followsReplacementByRename()
     {
+        QFETCH(bool, heldOpen);
         m_watcher->startWatching();
         for (int round = 1; round <= 2; ++round) {
+            QFile reader(m_path);
+            if (heldOpen)
+                QVERIFY(reader.open(QIODevice::ReadOnly));
             const qint64 replaced = m_clock.elapsed();
             QVERIFY(StatsFiles::replace(m_path, "{}"));
             QTRY_COMPARE_WITH_TIMEOUT(m_notices.load(), 2 * round - 1, 3000);
