@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstddef>
 #include <memory>
+#include <new>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -169,27 +171,33 @@ private slots:
         QVERIFY(vm->menuBarLabel().isEmpty());
     }
 
+    // A fetch that completes after the view model is gone must leave it alone.
+    // The view model lives in storage the test keeps, so a late write to it
+    // shows in the bytes instead of vanishing into freed memory.
     void fetchOutlivingTheViewModelIsHarmless()
     {
-        auto vm = makeViewModel(100ms, 100ms);
+        alignas(StatsViewModel) std::byte storage[sizeof(StatsViewModel)];
+        auto* vm = new (storage) StatsViewModel(dependencies());
         vm->start();
-        vm.reset();
-        QTest::qWait(300); // no tick, notice or fetch may touch it now
+        vm->~StatsViewModel();
+        QCOMPARE(m_source->pending(), 2);
+        const auto bytes = [&storage] { return QByteArray(reinterpret_cast<const char*>(storage), sizeof storage); };
+        const QByteArray remains = bytes();
         while (m_source->pending())
             m_source->complete(0, replyWithFiveHour(1));
+        QVERIFY2(bytes() == remains, "a late completion wrote to the destroyed view model");
     }
 
 private:
+    StatsViewModel::Dependencies dependencies(std::chrono::milliseconds polling = 1h, std::chrono::milliseconds usage = 1h)
+    {
+        return {.clock = m_clock, .statsPath = m_path, .usageSource = m_source, .pollingInterval = polling, .usageInterval = usage};
+    }
+
     std::unique_ptr<StatsViewModel> makeViewModel(std::chrono::milliseconds polling = 1h,
                                                   std::chrono::milliseconds usage = 1h)
     {
-        StatsViewModel::Dependencies deps;
-        deps.clock = m_clock;
-        deps.statsPath = m_path;
-        deps.usageSource = m_source;
-        deps.pollingInterval = polling;
-        deps.usageInterval = usage;
-        return std::make_unique<StatsViewModel>(deps);
+        return std::make_unique<StatsViewModel>(dependencies(polling, usage));
     }
 
     void writeStats(const QByteArray& content) { QVERIFY(StatsFiles::write(m_path, content)); }
