@@ -2,6 +2,51 @@
 
 #include <QJsonDocument>
 
+namespace {
+
+bool isNumberChar(char c)
+{
+    return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+}
+
+// Qt keeps every number that rounds to a whole 64-bit value as that integer.
+// Past 2^63 - 1 none does, so a count beyond the range stays a double and is
+// refused; below, -9223372036854775809 and its like round to exactly -2^63
+// and would pass as that integer. Only the integer's own spelling may stand
+// for -2^63. Looks at number tokens only, never inside strings.
+bool roundsOntoLowestInteger(const QByteArray& json)
+{
+    const qsizetype size = json.size();
+    bool inString = false;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = json[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '-') {
+            qsizetype end = i + 1;
+            while (end < size && isNumberChar(json[end]))
+                ++end;
+            // A shorter token has too few digits to land on -2^63.
+            const QByteArray token = QByteArray::fromRawData(json.constData() + i, end - i);
+            if (token.size() > 16 && token != "-9223372036854775808") {
+                bool ok = false;
+                const double value = token.toDouble(&ok);
+                if (ok && value == -0x1p63)
+                    return true;
+            }
+            i = end - 1;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool StrictJson::toInteger(const QJsonValue& value, qint64& out)
 {
     if (!value.isDouble())
@@ -44,7 +89,7 @@ std::optional<QJsonObject> StrictJson::parseObject(const QByteArray& bytes)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (error.error != QJsonParseError::NoError || !document.isObject() || roundsOntoLowestInteger(bytes))
         return std::nullopt;
     return document.object();
 }

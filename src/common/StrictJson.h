@@ -136,7 +136,8 @@ private:
 } // namespace StrictJson
 
 namespace StrictJson {
-// The document's root object, or nothing when the bytes are not JSON or the
-// root is not an object.
+// The document's root object, or nothing when the bytes are not JSON, the
+// root is not an object, or a number in it rounds to -2^63 without being
+// written as that integer (it may lie below the 64-bit range).
 std::optional<QJsonObject> parseObject(const QByteArray& bytes);
 } // namespace StrictJson

@@ -126,30 +126,41 @@ private slots:
 
     void sevenDays_data()
     {
-        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time"); // local wall time, so a row means the same in every zone
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
-        // Each week holds a daylight-saving change somewhere: Europe moved its
-        // clocks on 30 March and 26 October 2025, the United States on 9 March
-        // and 2 November 2025.
-        QTest::newRow("week with the US spring change") << QDateTime(QDate(2025, 3, 10), QTime(12, 0), Qt::UTC)
-                                                        << u"2025-03-04"_s << u"2025-03-10"_s;
-        QTest::newRow("week with the European spring change") << QDateTime(QDate(2025, 3, 31), QTime(12, 0), Qt::UTC)
-                                                     << u"2025-03-25"_s << u"2025-03-31"_s;
-        QTest::newRow("week with the US autumn change") << QDateTime(QDate(2025, 11, 5), QTime(12, 0), Qt::UTC)
-                                                     << u"2025-10-30"_s << u"2025-11-05"_s;
-        QTest::newRow("across a year end") << QDateTime(QDate(2025, 1, 3), QTime(12, 0), Qt::UTC)
-                                           << u"2024-12-28"_s << u"2025-01-03"_s;
+        // Days stepped in 24-hour seconds go wrong near midnight after a change:
+        // back from 00:30 in spring they skip a day, back from 23:30 in autumn
+        // they repeat one, and forward from the week's first midnight in autumn
+        // they stop an hour short of today. The United States moved its clocks
+        // on 9 March and 2 November 2025, Europe on 30 March and 26 October 2025.
+        QTest::newRow("00:30 after the US spring change")
+            << QDate(2025, 3, 10) << QTime(0, 30) << u"2025-03-04"_s << u"2025-03-10"_s;
+        QTest::newRow("00:30 after the European spring change")
+            << QDate(2025, 3, 31) << QTime(0, 30) << u"2025-03-25"_s << u"2025-03-31"_s;
+        QTest::newRow("00:30 after the European autumn change")
+            << QDate(2025, 10, 27) << QTime(0, 30) << u"2025-10-21"_s << u"2025-10-27"_s;
+        QTest::newRow("00:30 after the US autumn change")
+            << QDate(2025, 11, 3) << QTime(0, 30) << u"2025-10-28"_s << u"2025-11-03"_s;
+        QTest::newRow("23:30 after the European autumn change")
+            << QDate(2025, 10, 27) << QTime(23, 30) << u"2025-10-21"_s << u"2025-10-27"_s;
+        QTest::newRow("23:30 after the US autumn change")
+            << QDate(2025, 11, 3) << QTime(23, 30) << u"2025-10-28"_s << u"2025-11-03"_s;
+        QTest::newRow("across a year end") << QDate(2025, 1, 3) << QTime(12, 0) << u"2024-12-28"_s << u"2025-01-03"_s;
     }
 
+    // Today and the seven days up to it, all by the local calendar.
     void sevenDays()
     {
-        QFETCH(QDateTime, now);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
         QFETCH(QString, first);
         QFETCH(QString, last);
-        m_clock->set(now);
+        m_clock->set(QDateTime(date, time, Qt::LocalTime));
         loadStats(statsJson("[" + day("2024-01-01", 1) + "," + day(qPrintable(last), 7) + "," + day(qPrintable(last), 8)
-                            + "," + day(qPrintable(first), 3) + "]"));
+                                + "," + day(qPrintable(first), 3) + "]",
+                            R"([{"date":")" + last.toLatin1() + R"(","tokensByModel":{"a":6}}])"));
         const QList<DailyActivity> days = m_vm->last7DaysActivity();
         QCOMPARE(days.size(), 7);
         QCOMPARE(days.first().date, first);
@@ -162,6 +173,9 @@ private slots:
         QCOMPARE(days.last().messageCount, 7); // first matching entry
         for (int i = 1; i < 6; ++i)
             QCOMPARE(days[i], (DailyActivity{days[i].date, 0, 0, 0}));
+        QCOMPARE(m_vm->todayActivity(), std::optional<DailyActivity>(days.last()));
+        QVERIFY(m_vm->todayModelTokens());
+        QCOMPARE(m_vm->todayModelTokens()->totalTokens(), 6);
     }
 
     void sevenDaysWithoutStatistics() { QVERIFY(m_vm->last7DaysActivity().isEmpty()); }

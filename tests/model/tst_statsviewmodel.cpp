@@ -1,4 +1,5 @@
 #include "model/StatsViewModel.h"
+#include "stats/StatsFileWatcher.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
@@ -8,8 +9,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <cstddef>
 #include <memory>
+#include <new>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -52,9 +56,9 @@ private slots:
     void nothingHappensBeforeStart()
     {
         writeStats(validStats);
-        auto vm = makeViewModel();
+        auto vm = makeViewModel(50ms, 50ms);
         QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        QTest::qWait(300);
+        witnessTicks(50ms, 2); // its timers, had they started, have ticked by now
         QVERIFY(!vm->stats());
         QVERIFY(!vm->usage());
         QVERIFY(!vm->lastRefresh());
@@ -100,7 +104,8 @@ private slots:
         QCOMPARE(m_source->started(), fetches + 1);
         replaceStats(validStats);
         QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
-        QTest::qWait(500);
+        QCOMPARE(m_source->started(), fetches + 2);
+        waitOutTheWatcher();
         QCOMPARE(m_source->started(), fetches + 2);
     }
 
@@ -121,19 +126,22 @@ private slots:
     void repeatedStartKeepsOneOfEach()
     {
         writeStats(validStats);
-        auto vm = makeViewModel(200ms, 200ms);
+        auto vm = makeViewModel(100ms, 100ms);
         vm->start();
         vm->start();
         vm->start();
         QCOMPARE(m_source->started(), 6); // two per start
         QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        QTest::qWait(1100);
-        // One polling timer: about five loads, one announcement each, and
-        // about five fetches (three timers would make about fifteen of each).
-        QVERIFY2(changed.count() >= 3 && changed.count() <= 7, qPrintable(QString::number(changed.count())));
-        // One usage timer: about five fetches, not fifteen.
-        const qsizetype ticks = m_source->started() - 6;
-        QVERIFY2(ticks >= 3 && ticks <= 7, qPrintable(QString::number(ticks)));
+        const int ticks = witnessTicks(100ms, 6);
+        // One usage timer fetches about once per witness tick, three would
+        // fetch three times as often.
+        const qsizetype fetches = m_source->started() - 6;
+        QVERIFY2(fetches >= ticks - 1 && fetches <= ticks + 1,
+                 qPrintable(u"%1 fetches, %2 ticks"_s.arg(fetches).arg(ticks)));
+        // Likewise one polling timer, allowing a load up to two announcements.
+        const qsizetype announced = changed.count();
+        QVERIFY2(announced >= ticks - 1 && announced <= 2 * (ticks + 1),
+                 qPrintable(u"%1 announced, %2 ticks"_s.arg(announced).arg(ticks)));
 
         vm.reset();
 
@@ -145,7 +153,7 @@ private slots:
         quiet->start();
         replaceStats(validStats);
         QTRY_COMPARE_WITH_TIMEOUT(m_source->started(), 7, 3000);
-        QTest::qWait(600);
+        waitOutTheWatcher();
         QCOMPARE(m_source->started(), 7);
     }
 
@@ -169,27 +177,57 @@ private slots:
         QVERIFY(vm->menuBarLabel().isEmpty());
     }
 
+    // A fetch that completes after the view model is gone must leave it alone.
+    // The view model lives in storage the test keeps, so a late write to it
+    // shows in the bytes instead of vanishing into freed memory.
     void fetchOutlivingTheViewModelIsHarmless()
     {
-        auto vm = makeViewModel(100ms, 100ms);
+        alignas(StatsViewModel) std::byte storage[sizeof(StatsViewModel)];
+        auto* vm = new (storage) StatsViewModel(dependencies());
         vm->start();
-        vm.reset();
-        QTest::qWait(300); // no tick, notice or fetch may touch it now
+        vm->~StatsViewModel();
+        QCOMPARE(m_source->pending(), 2);
+        const auto bytes = [&storage] { return QByteArray(reinterpret_cast<const char*>(storage), sizeof storage); };
+        const QByteArray remains = bytes();
         while (m_source->pending())
             m_source->complete(0, replyWithFiveHour(1));
+        QVERIFY2(bytes() == remains, "a late completion wrote to the destroyed view model");
     }
 
 private:
+    StatsViewModel::Dependencies dependencies(std::chrono::milliseconds polling = 1h, std::chrono::milliseconds usage = 1h)
+    {
+        return {.clock = m_clock, .statsPath = m_path, .usageSource = m_source, .pollingInterval = polling,
+                .usageInterval = usage};
+    }
+
     std::unique_ptr<StatsViewModel> makeViewModel(std::chrono::milliseconds polling = 1h,
                                                   std::chrono::milliseconds usage = 1h)
     {
-        StatsViewModel::Dependencies deps;
-        deps.clock = m_clock;
-        deps.statsPath = m_path;
-        deps.usageSource = m_source;
-        deps.pollingInterval = polling;
-        deps.usageInterval = usage;
-        return std::make_unique<StatsViewModel>(deps);
+        return std::make_unique<StatsViewModel>(dependencies(polling, usage));
+    }
+
+    // Returns after at least `count` ticks of a timer started now, with how
+    // many it made. A timer of the view model with the same interval, started
+    // before, has by then ticked one fewer times at least, and what it queued
+    // has run.
+    static int witnessTicks(std::chrono::milliseconds interval, int count)
+    {
+        QTimer witness;
+        witness.setTimerType(Qt::PreciseTimer);
+        witness.setInterval(interval);
+        QSignalSpy ticks(&witness, &QTimer::timeout);
+        witness.start();
+        if (!QTest::qWaitFor([&] { return ticks.count() >= count; }, 20000))
+            QTest::qFail("the witness timer stalled", __FILE__, __LINE__);
+        return int(ticks.count());
+    }
+
+    // A refresh that must not come has no later event to wait for: wait out
+    // the watcher's re-arm and quiet period several times over.
+    static void waitOutTheWatcher()
+    {
+        QTest::qWait(3 * (StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs));
     }
 
     void writeStats(const QByteArray& content) { QVERIFY(StatsFiles::write(m_path, content)); }

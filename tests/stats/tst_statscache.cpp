@@ -71,6 +71,11 @@ private slots:
         QTest::newRow("count at int64 max") << withSessions("9223372036854775807") << true;
         QTest::newRow("count at int64 min") << withSessions("-9223372036854775808") << true;
         QTest::newRow("count past int64") << withSessions("9223372036854775808") << false;
+        QTest::newRow("count just below int64 min") << withSessions("-9223372036854775809") << false;
+        QTest::newRow("count below int64 min, with exponent") << withSessions("-9.223372036854775809e18") << false;
+        QTest::newRow("digits below int64 min in a string")
+            << QByteArray(document()).replace(R"("lastComputedDate":"2025-01-05")", R"("lastComputedDate":"-9223372036854775809")")
+            << true;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("array at the top") << QByteArray("[]") << false;
         QTest::newRow("truncated") << document().left(document().size() / 2) << false;
