@@ -2,11 +2,32 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 bool isNumberChar(char c)
 {
     return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+}
+
+// A negative number token that lies below -2^63 but would be kept as -2^63.
+// Whole numbers are judged exactly by their digits (-9223372036854775807 is
+// a fine count, though as a double it too is -2^63); any other spelling
+// that lands on -2^63 is refused, as Qt refuses 9223372036854775807.0.
+bool belowLowestInteger(QByteArrayView token)
+{
+    // A shorter token has too few digits to land on -2^63.
+    if (token.size() < 17)
+        return false;
+    const QByteArrayView digits = token.sliced(1);
+    if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        constexpr QByteArrayView lowest = "9223372036854775808";
+        return digits.size() > lowest.size() || (digits.size() == lowest.size() && digits.compare(lowest) > 0);
+    }
+    bool ok = false;
+    const double value = token.toDouble(&ok);
+    return ok && value == -0x1p63;
 }
 
 // Qt keeps every number that rounds to a whole 64-bit value as that integer.
@@ -31,14 +52,8 @@ bool roundsOntoLowestInteger(const QByteArray& json)
             qsizetype end = i + 1;
             while (end < size && isNumberChar(json[end]))
                 ++end;
-            // A shorter token has too few digits to land on -2^63.
-            const QByteArray token = QByteArray::fromRawData(json.constData() + i, end - i);
-            if (token.size() > 16 && token != "-9223372036854775808") {
-                bool ok = false;
-                const double value = token.toDouble(&ok);
-                if (ok && value == -0x1p63)
-                    return true;
-            }
+            if (belowLowestInteger(QByteArray::fromRawData(json.constData() + i, end - i)))
+                return true;
             i = end - 1;
         }
     }

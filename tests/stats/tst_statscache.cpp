@@ -70,6 +70,7 @@ private slots:
         QTest::newRow("count with a fraction") << withSessions("10.5") << false;
         QTest::newRow("count at int64 max") << withSessions("9223372036854775807") << true;
         QTest::newRow("count at int64 min") << withSessions("-9223372036854775808") << true;
+        QTest::newRow("count just above int64 min") << withSessions("-9223372036854775807") << true;
         QTest::newRow("count past int64") << withSessions("9223372036854775808") << false;
         QTest::newRow("count just below int64 min") << withSessions("-9223372036854775809") << false;
         QTest::newRow("count below int64 min, with exponent") << withSessions("-9.223372036854775809e18") << false;
