@@ -65,15 +65,6 @@ void ModelBreakdownView::setModelUsage(const QMap<QString, ModelUsage>& modelUsa
             m_rows[i]->hide();
         }
     }
-    m_shown = ids.size();
     // An empty list shows the title alone.
     m_box->setVisible(!ids.isEmpty());
-}
-
-QList<const ModelRow*> ModelBreakdownView::visibleRows() const
-{
-    QList<const ModelRow*> shown;
-    for (qsizetype i = 0; i < m_shown; ++i)
-        shown.append(m_rows[i]);
-    return shown;
 }

@@ -22,12 +22,8 @@ public:
     // Identifiers by total, largest first; equal totals by identifier.
     static QList<QString> sortedModels(const QMap<QString, ModelUsage>& modelUsage);
 
-    // The rows on show, top to bottom.
-    QList<const ModelRow*> visibleRows() const;
-
 private:
     BoxFrame* m_box;
     // Rows are kept and reused; only as many as there are models are shown.
     QList<ModelRow*> m_rows;
-    qsizetype m_shown = 0;
 };

@@ -46,7 +46,6 @@ ModelRow::ModelRow(QWidget* parent)
 void ModelRow::setModel(const QString& id, const ModelUsage& usage)
 {
     const ModelNameMapper::ModelInfo info = ModelNameMapper::info(id);
-    m_id = id;
     m_dot->setTint(info.color);
     m_name->setTextIfChanged(info.name);
     m_name->setToolTip(id);

@@ -19,10 +19,8 @@ public:
     explicit ModelRow(QWidget* parent = nullptr);
 
     void setModel(const QString& id, const ModelUsage& usage);
-    const QString& modelId() const { return m_id; }
 
 private:
-    QString m_id;
     SymbolView* m_dot;
     StyledLabel* m_name;
     StyledLabel* m_in;

@@ -18,7 +18,6 @@ public:
     SymbolView(const QString& objectName, Symbols::Symbol symbol, PanelStyle::TextStyle sizedLike,
                QWidget* parent = nullptr);
 
-    Symbols::Symbol symbol() const { return m_symbol; }
     void setTint(NamedColor color);
     void setLevel(PanelStyle::Level level);
     // Fixes the side instead of taking it from the text style.

@@ -51,7 +51,4 @@ void UsageBar::setValues(const QString& label, const std::optional<QString>& sub
     m_track->setPercentage(percentage);
 }
 
-double UsageBar::percentage() const
-{
-    return m_track->percentage();
-}
+

@@ -18,7 +18,6 @@ public:
 
     void setValues(const QString& label, const std::optional<QString>& subtitle, double percentage);
 
-    double percentage() const;
     UsageTrack* track() const { return m_track; }
 
 private:

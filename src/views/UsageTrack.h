@@ -12,7 +12,6 @@ public:
     explicit UsageTrack(QWidget* parent = nullptr);
 
     void setPercentage(double percentage);
-    double percentage() const { return m_percentage; }
 
     // percentage × track ÷ 100, never below zero and without an upper limit
     // (a figure above 100 runs past the track); 0 for a value that is not a

@@ -24,7 +24,6 @@ public:
     explicit WeeklyChart(QWidget* parent = nullptr);
 
     void setPoints(const QList<ChartPoint>& points);
-    const QList<ChartPoint>& points() const { return m_points; }
 
     static QString axisTitle();
 

@@ -14,7 +14,6 @@ public:
     explicit WeeklyChartView(QWidget* parent = nullptr);
 
     void setActivities(const QList<DailyActivity>& activities);
-    const WeeklyChart* chart() const { return m_chart; }
 
     // One point per record, in order: the weekday of its "yyyy-MM-dd" date
     // in the user's locale (abbreviated), or the date text's last five

@@ -93,11 +93,27 @@ find_panel() {
     return 1
 }
 
+# menu_shown: a window of ours that is neither the panel nor the tray icon.
+menu_shown() {
+    for window in $(xdotool search --onlyvisible --class '^ostrel$'); do
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        [ "$WIDTH" != 340 ] && [ "$HEIGHT" -gt 50 ] && return 0
+    done
+    return 1
+}
+
+panel_closed() {
+    ! find_panel
+}
+
 # quit_from_menu <pid>: Quit, the last entry of the item's menu, must end it.
+# The panel goes first: while it is open, a click elsewhere only closes it.
 quit_from_menu() {
     xdotool key Escape
+    poll 100 panel_closed || fail "Escape left the panel open"
     click_icon 3
-    sleep 1
+    # gtk-sni-tray draws the menu itself; Qt's tray shows a window of ours.
+    [ "${mode:-}" = sni ] && sleep 1 || poll 100 menu_shown || fail "no menu after a right click"
     xdotool key Up Return
     poll 50 sh -c "! kill -0 $1" || fail "Quit from the menu did not end the application"
 }

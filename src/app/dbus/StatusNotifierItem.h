@@ -40,9 +40,6 @@ public:
     StatusNotifierItem(IconRenderer renderer, const QDBusConnection& bus, QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
-    // True once the bus name is owned and the objects are served.
-    bool isExported() const { return m_exported; }
-    QString serviceName() const { return m_serviceName; }
 
     // The text beside the glyph, verbatim; empty shows the glyph alone. Also
     // the tooltip's text. Announced on the bus only when it differs.
