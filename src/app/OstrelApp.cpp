@@ -63,4 +63,7 @@ void OstrelApp::refresh()
 void OstrelApp::followViewModel()
 {
     m_statusItem.setContent(m_viewModel.menuBarLabel(), m_viewModel.sessionPercent());
+    // Before the first start there are no figures, so no alerts either.
+    for (const LimitAlerts::Alert& alert : m_alerts.update(m_viewModel.usage(), false, m_viewModel.clock().now()))
+        m_statusItem.notify(alert);
 }

@@ -44,6 +44,7 @@ private:
 
     StatsViewModel m_viewModel;
     StatusItem m_statusItem;
+    LimitAlerts m_alerts;
     std::unique_ptr<PanelWindow> m_panel;
     bool m_started = false;
 };

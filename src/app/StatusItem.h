@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/LimitAlerts.h"
+
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -34,11 +36,15 @@ public:
     // The item's rectangle on screen, when the host reports one.
     std::optional<QRect> geometry() const;
 
+    // Tells the user of a limit through the desktop's notifications; choosing
+    // the notification opens the panel (openRequested).
+    void notify(const LimitAlerts::Alert& alert);
+
 signals:
     // A click on the item: open or close the panel. `anchor` is where the
     // item (or the click) is in global logical coordinates, when known.
     void activated(std::optional<QRect> anchor);
-    // The item's menu.
+    // The item's menu, or a notification of ours chosen.
     void openRequested(std::optional<QRect> anchor);
     void refreshRequested();
     void quitRequested();

@@ -3,9 +3,11 @@
 #include "app/PanelPlacement.h"
 #include "app/SystemTrayItem.h"
 #include "app/dbus/ColorSchemeWatcher.h"
+#include "app/dbus/DesktopNotifications.h"
 #include "app/dbus/StatusAreaHost.h"
 #include "app/dbus/StatusNotifierItem.h"
 #include "glyph/GlyphColors.h"
+#include "config/AppInfo.h"
 #include "glyph/StatusIconRenderer.h"
 
 #include <QTimer>
@@ -135,6 +137,8 @@ struct StatusItem::Private
     bool hostArriving = false;
     ColorSchemeWatcher scheme;
     StatusAreaHost host{q};
+    DesktopNotifications notifications{QDBusConnection::sessionBus(), QString::fromLatin1(AppInfo::name),
+                                       QString::fromLatin1(AppInfo::id)};
     std::unique_ptr<StatusNotifierItem> item;
     IconContent itemIcon;
     std::unique_ptr<SystemTrayItem> tray;
@@ -149,6 +153,7 @@ StatusItem::StatusItem(QObject* parent)
 {
     connect(&d->host, &StatusAreaHost::changed, this, [this] { d->follow(); });
     connect(&d->scheme, &ColorSchemeWatcher::schemeChanged, this, [this] { d->updateIcon(); });
+    connect(&d->notifications, &DesktopNotifications::opened, this, [this] { emit openRequested(geometry()); });
 }
 
 StatusItem::~StatusItem() = default;
@@ -171,4 +176,10 @@ void StatusItem::setContent(const QString& label, std::optional<qint64> sessionP
 std::optional<QRect> StatusItem::geometry() const
 {
     return d->tray ? d->tray->geometry() : std::nullopt;
+}
+
+void StatusItem::notify(const LimitAlerts::Alert& alert)
+{
+    // One notification per limit: a later alert replaces the earlier one.
+    d->notifications.notify(int(alert.limit), alert.summary, alert.body, alert.kind == LimitAlerts::Kind::Reached);
 }

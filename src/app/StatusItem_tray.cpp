@@ -45,6 +45,7 @@ StatusItem::StatusItem(QObject* parent)
     connect(&d->tray, &SystemTrayItem::openRequested, this, &StatusItem::openRequested);
     connect(&d->tray, &SystemTrayItem::refreshRequested, this, &StatusItem::refreshRequested);
     connect(&d->tray, &SystemTrayItem::quitRequested, this, &StatusItem::quitRequested);
+    connect(&d->tray, &SystemTrayItem::messageClicked, this, [this] { emit openRequested(geometry()); });
     d->update();
 }
 
@@ -65,4 +66,10 @@ void StatusItem::setContent(const QString& label, std::optional<qint64> sessionP
 std::optional<QRect> StatusItem::geometry() const
 {
     return d->tray.geometry();
+}
+
+void StatusItem::notify(const LimitAlerts::Alert& alert)
+{
+    // The platform's own notification from its tray icon.
+    d->tray.showMessage(alert.summary, alert.body);
 }

@@ -43,6 +43,7 @@ SystemTrayItem::SystemTrayItem(Shape shape, QObject* parent)
     m_menu.addAction(u"Quit"_s, this, &SystemTrayItem::quitRequested);
     m_tray.setContextMenu(&m_menu);
     connect(&m_tray, &QSystemTrayIcon::activated, this, &SystemTrayItem::onActivated);
+    connect(&m_tray, &QSystemTrayIcon::messageClicked, this, &SystemTrayItem::messageClicked);
 }
 
 void SystemTrayItem::show()
@@ -91,6 +92,11 @@ QIcon SystemTrayItem::icon(const IconContent& content) const
     for (const int side : sides)
         result.addPixmap(QPixmap::fromImage(StatusIconRenderer::render({side, 1.0, content.percent, content.ink})));
     return result;
+}
+
+void SystemTrayItem::showMessage(const QString& title, const QString& text)
+{
+    m_tray.showMessage(title, text);
 }
 
 std::optional<QRect> SystemTrayItem::geometry() const

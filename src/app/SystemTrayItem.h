@@ -40,6 +40,9 @@ public:
     // The icon's rectangle on screen, when the tray reports one (XEmbed does).
     std::optional<QRect> geometry() const;
 
+    // A message from the icon, as the platform shows them.
+    void showMessage(const QString& title, const QString& text);
+
 signals:
     // A click on the icon: open or close the panel near `anchor` (global,
     // logical), or where the placement thinks best when absent.
@@ -48,6 +51,7 @@ signals:
     void openRequested(std::optional<QRect> anchor);
     void refreshRequested();
     void quitRequested();
+    void messageClicked();
 
 private:
     struct IconContent
