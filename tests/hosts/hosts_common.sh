@@ -4,6 +4,9 @@
 # process a desktop leaves behind dies with it, even after a time-out kill.
 # A host that is missing or does not start fails the test: nothing skips.
 
+# HOSTS_TRACE=1 traces every command, with times.
+[ -z "${HOSTS_TRACE:-}" ] || { PS4='+ $(date +%T.%N | cut -c1-12) ' && set -x; }
+
 screen_w=1280
 screen_h=800
 
@@ -31,12 +34,13 @@ finish() {
     exit 0
 }
 
-# poll <tenths of a second> <command...>
+# poll <tenths of a second> <command...>: until the command succeeds, for at
+# most that long by the clock (on a loaded machine a try can take seconds).
 poll() {
-    tries=$1
+    deadline=$(($(date +%s%N) / 100000000 + $1))
     shift
     until "$@" >/dev/null 2>&1; do
-        [ $((tries -= 1)) -gt 0 ] || return 1
+        [ $(($(date +%s%N) / 100000000)) -lt "$deadline" ] || return 1
         sleep 0.1
     done
 }
@@ -67,7 +71,8 @@ make_scratch() {
     mkdir -m 700 "$work/runtime"
     mkdir -p "$work/home/.claude" "$work/config" "$work/shots"
     cp "$1" "$work/home/.claude/stats-cache.json"
-    trap 'rm -rf "$work"' EXIT
+    # PID 1 of the namespace: end everything else in it before cleaning up.
+    trap 'kill -KILL -1 2>/dev/null; sleep 0.2; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM
 }
 
