@@ -51,16 +51,19 @@ require() {
     done
 }
 
-# isolate "$@": outside, re-runs the calling script inside fresh PID and
-# mount namespaces with /proc of its own (--kill-child takes them all down
-# if the test runner kills us); inside, returns.
+# isolate "$@": outside, re-runs the calling script inside fresh PID, mount
+# and network namespaces with /proc of its own (--kill-child takes them all
+# down if the test runner kills us); inside, returns. The network namespace
+# has only a loopback device, and keeps X servers' abstract sockets private:
+# without it a client can reach another test's X server on the same display
+# number.
 isolate() {
     [ "${OSTREL_HOST_INSIDE:-}" = 1 ] && return 0
     require unshare
     [ -x "$1" ] || fail "no application binary at $1"
     mkdir -p "$2"
     rm -f "$2"/*.png "$2"/*.log "$2"/*.txt
-    OSTREL_HOST_INSIDE=1 exec unshare --fork --pid --mount-proc --kill-child=KILL -- sh "$0" "$@"
+    OSTREL_HOST_INSIDE=1 exec unshare --fork --pid --mount-proc --net --kill-child=KILL -- sh "$0" "$@"
 }
 
 # A scratch folder: runtime directory (mode 700) and a home holding only the
@@ -71,8 +74,9 @@ make_scratch() {
     mkdir -m 700 "$work/runtime"
     mkdir -p "$work/home/.claude" "$work/config" "$work/shots"
     cp "$1" "$work/home/.claude/stats-cache.json"
-    # PID 1 of the namespace: end everything else in it before cleaning up.
-    trap 'kill -KILL -1 2>/dev/null; sleep 0.2; rm -rf "$work"' EXIT
+    # PID 1 of the namespace: end everything else in it before cleaning up,
+    # gently first, so X servers remove their lock and socket files.
+    trap 'kill -TERM -1 2>/dev/null; sleep 1; kill -KILL -1 2>/dev/null; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM
 }
 
@@ -173,6 +177,17 @@ diff_box() {
     set -- $(printf '%s' "$box" | tr 'x+' '  ') $(printf '%s' "$crop" | tr 'x+' '  ')
     [ "$#" = 8 ] && [ "$1" -gt 0 ] && [ "$1" -lt "$5" ] || return 1
     echo "$1 $2 $(($3 + $7)) $(($4 + $8))"
+}
+
+# diff_blobs <before> <after> <crop WxH+X+Y>: "W H X Y" of each separate
+# region that changed (parts two pixels apart joined), left to right.
+diff_blobs() {
+    set -- "$1" "$2" $(printf '%s' "$3" | tr 'x+' '  ')
+    convert "$1" "$2" -crop "$3x$4+$5+$6" +repage -compose difference -composite -colorspace gray \
+        -threshold 8% -morphology Dilate Square:1 -define connected-components:verbose=true \
+        -connected-components 8 null: 2>/dev/null |
+        awk -v ox="$5" -v oy="$6" '$NF == "srgb(255,255,255)" || $NF == "gray(255)" {
+            split($2, g, /[x+]/); print g[1] - 2, g[2] - 2, g[3] + 1 + ox, g[4] + 1 + oy }' | sort -n -k3
 }
 
 # colours <image> [crop]: how many colours a region holds.

@@ -12,7 +12,7 @@ require Xvfb xfwm4 xfce4-panel dbus-run-session gdbus xdotool xwininfo xprop imp
 isolate "$@"
 if [ "${4:-}" != --bus ]; then
     make_scratch "$3"
-    export work HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" NO_AT_BRIDGE=1
+    export work HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" NO_AT_BRIDGE=1 QT_QPA_PLATFORM=xcb
     unset XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP XDG_SESSION_TYPE WAYLAND_DISPLAY
     start_xvfb
     dbus-run-session -- sh "$0" "$1" "$2" "$3" --bus
