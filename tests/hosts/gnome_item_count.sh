@@ -61,7 +61,7 @@ i=0
 while [ "$i" -lt "$cold" ]; do
     i=$((i + 1))
     mkdir -p "$out/cold-$i"
-    line=$(OSTREL_HOST_INSIDE=1 unshare --fork --pid --mount-proc --kill-child=KILL -- \
+    line=$(OSTREL_HOST_INSIDE=1 unshare --fork --pid --mount-proc --net --kill-child=KILL -- \
         sh "$0" "$app" "$out/cold-$i" "$3" 1 0 --session | grep '^start 1:' | head -n 1) || true
     echo "cold $i: ${line#start 1: }" | tee -a "$out/counts.txt"
     case $line in *": shown"*) shown=$((shown + 1)) ;; esac
@@ -69,7 +69,7 @@ done
 [ "$cold" = 0 ] || echo "cold starts: $shown of $cold showed the item" | tee -a "$out/counts.txt"
 if [ "$relaunches" -gt 0 ]; then
     mkdir -p "$out/relaunch"
-    OSTREL_HOST_INSIDE=1 unshare --fork --pid --mount-proc --kill-child=KILL -- \
+    OSTREL_HOST_INSIDE=1 unshare --fork --pid --mount-proc --net --kill-child=KILL -- \
         sh "$0" "$app" "$out/relaunch" "$3" "$relaunches" 0 --session | tee "$out/relaunch/runs.txt"
     kept=$(grep -c '^start [0-9]*: shown' "$out/relaunch/runs.txt" || true)
     echo "relaunches: $kept of $relaunches showed the item" | tee -a "$out/counts.txt"

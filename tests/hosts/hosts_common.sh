@@ -76,7 +76,7 @@ make_scratch() {
     cp "$1" "$work/home/.claude/stats-cache.json"
     # PID 1 of the namespace: end everything else in it before cleaning up,
     # gently first, so X servers remove their lock and socket files.
-    trap 'kill -TERM -1 2>/dev/null; sleep 1; kill -KILL -1 2>/dev/null; rm -rf "$work"' EXIT
+    trap 'kill -TERM -1 2>/dev/null || true; sleep 1; kill -KILL -1 2>/dev/null || true; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM
 }
 
@@ -144,9 +144,13 @@ host_registered() {
     watcher_property IsStatusNotifierHostRegistered | grep -q true
 }
 
-# item_registered: `item`, our item's bus name as the watcher lists it.
+# item_registered: `item`, the bus name of the item the watcher lists (by
+# its name, or by its connection when it registered its object path).
 item_registered() {
-    item=$(watcher_property RegisteredStatusNotifierItems | grep -o 'org.kde.StatusNotifierItem-[0-9]*-[0-9]*' | head -n 1)
+    item=$(watcher_property RegisteredStatusNotifierItems |
+        grep -o "org.kde.StatusNotifierItem-[0-9]*-[0-9]*\|:[0-9]*\.[0-9]*[@]*/StatusNotifierItem" | head -n 1)
+    item=${item%%/*}
+    item=${item%@}
     [ -n "$item" ]
 }
 
