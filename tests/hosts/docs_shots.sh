@@ -15,5 +15,5 @@ cut() {
 }
 cut host_xfce/2-panel-open.png 420x300+860+0 xfce
 cut host_plasma/2-panel-open.png 420x300+860+500 plasma
-cut host_sway_xwayland/1-item.png 420x60+860+0 sway
+cut host_sway_xwayland/1-item.png 420x30+860+0 sway
 cut host_gnome_xwayland/2-menu.png 420x200+860+0 gnome

@@ -95,9 +95,24 @@ indicator() {
     ind=$(shell_eval "$indicator_js") && [ -n "$ind" ] && [ "$ind" != null ]
 }
 
+no_indicator() {
+    ! indicator
+}
+
+# json_fields <json> <field>...: the fields' values, one per line (booleans
+# as true/false), for `read`.
+json_fields() {
+    fields_of=$1
+    shift
+    printf '%s' "$fields_of" | python3 -c 'import json, sys
+v = json.load(sys.stdin)
+for k in sys.argv[1:]:
+    print(str(v[k]).lower() if isinstance(v[k], bool) else v[k])' "$@"
+}
+
 # json <field>: one field of `ind`.
 json() {
-    printf '%s' "$ind" | python3 -c "import json,sys; v=json.load(sys.stdin)['$1']; print(str(v).lower() if isinstance(v, bool) else v)"
+    json_fields "$ind" "$1"
 }
 
 # Input through a virtual device inside the shell, like a real mouse.

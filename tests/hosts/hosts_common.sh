@@ -93,9 +93,10 @@ x_shot() {
     import -window root "$1"
 }
 
-# x_click <x> <y> [button] [repeat]
+# x_click <x> <y> [button]: held for a tenth of a second, as a finger does
+# (a press and release sent back to back hide faults that a real click shows).
 x_click() {
-    xdotool mousemove "$1" "$2" sleep 0.2 click --repeat "${4:-1}" --delay 120 "${3:-1}"
+    xdotool mousemove "$1" "$2" sleep 0.2 mousedown "${3:-1}" sleep 0.12 mouseup "${3:-1}"
 }
 
 # x_find_panel: `panel`, our visible 340-pixel-wide window, if there is one.

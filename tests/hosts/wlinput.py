@@ -101,7 +101,7 @@ def click(wl, x, y, count):
             wl.send(pointer, 2, struct.pack("<III", millis(), BTN_LEFT, state))  # button
             wl.send(pointer, 4, wl.uint(millis()))
             wl.roundtrip()
-            time.sleep(0.06)
+            time.sleep(0.1)
     wl.send(pointer, 8)  # destroy
 
 
