@@ -65,6 +65,9 @@ gnome_start() {
     shell_pid=$!
     shell_ready() { [ "$(shell_eval 'Main.layoutManager._startingUp')" = false ]; }
     poll 300 shell_ready || fail "GNOME Shell did not start: $(tail -n 20 "$1")"
+    # Its Xwayland holds two displays, locked in the shell's name.
+    xdisplay=$(shell_eval 'imports.gi.GLib.getenv("DISPLAY")' | tr -dc '0-9')
+    [ -z "$xdisplay" ] || printf '%s %s\n%s %s\n' "$xdisplay" "$shell_pid" $((xdisplay + 1)) "$shell_pid" >>"$work/x-locks"
     # It starts in the overview, which hides other windows' pop-ups: leave it
     # as a user would before working.
     overview_hidden() { [ "$(shell_eval 'Main.overview.hide(); Main.overview.visible || Main.overview.animationInProgress')" = false ]; }
