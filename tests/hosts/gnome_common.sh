@@ -65,9 +65,9 @@ gnome_start() {
     shell_pid=$!
     shell_ready() { [ "$(shell_eval 'Main.layoutManager._startingUp')" = false ]; }
     poll 300 shell_ready || fail "GNOME Shell did not start: $(tail -n 20 "$1")"
-    # Its Xwayland holds two displays, locked in the shell's name.
-    xdisplay=$(shell_eval 'imports.gi.GLib.getenv("DISPLAY")' | tr -dc '0-9')
-    [ -z "$xdisplay" ] || printf '%s %s\n%s %s\n' "$xdisplay" "$shell_pid" $((xdisplay + 1)) "$shell_pid" >>"$work/x-locks"
+    # Ended first and alone, it shuts its Xwayland down and removes the
+    # display's lock files; ended together with Xwayland it leaves them.
+    trap gnome_stop EXIT
     # It starts in the overview, which hides other windows' pop-ups: leave it
     # as a user would before working.
     overview_hidden() { [ "$(shell_eval 'Main.overview.hide(); Main.overview.visible || Main.overview.animationInProgress')" = false ]; }
@@ -75,8 +75,9 @@ gnome_start() {
 }
 
 gnome_stop() {
-    kill "$shell_pid" 2>/dev/null || true
-    wait "$shell_pid" 2>/dev/null || true
+    kill "$shell_pid" 2>/dev/null || return 0
+    shell_gone() { ! kill -0 "$shell_pid"; }
+    poll 100 shell_gone || true
 }
 
 # The indicator's state as JSON: null while the extension shows no item of

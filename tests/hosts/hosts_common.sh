@@ -76,19 +76,8 @@ make_scratch() {
     cp "$1" "$work/home/.claude/stats-cache.json"
     # PID 1 of the namespace: end everything else in it before cleaning up,
     # gently first, so X servers remove their lock and socket files.
-    trap 'kill -TERM -1 2>/dev/null || true; sleep 1; kill -KILL -1 2>/dev/null || true; drop_x_locks; rm -rf "$work"' EXIT
+    trap 'kill -TERM -1 2>/dev/null || true; sleep 1; kill -KILL -1 2>/dev/null || true; rm -rf "$work"' EXIT
     trap 'exit 1' INT TERM
-}
-
-# drop_x_locks: the lock and socket files of the X displays listed in
-# $work/x-locks ("<display> <pid>" lines) that still name that process:
-# GNOME Shell leaves its Xwayland's behind when it is ended.
-drop_x_locks() {
-    [ -f "$work/x-locks" ] || return 0
-    while read -r display owner; do
-        [ "$(tr -d ' \n' <"/tmp/.X$display-lock" 2>/dev/null)" = "$owner" ] || continue
-        rm -f "/tmp/.X$display-lock" "/tmp/.X11-unix/X$display"
-    done <"$work/x-locks"
 }
 
 # ---- X11 -------------------------------------------------------------------
