@@ -63,6 +63,7 @@ note "item ${item_w}x$item_h at $item_x,$item_y in the ${bar}-px top bar, label 
 [ "$drawn" = "$sent" ] || problem "the top bar shows the label \"$drawn\", the item sends \"$sent\""
 gnome_shot "$work/shots/1.png"
 cp "$work/shots/1.png" "$out/1-item.png"
+check_contrast "$out/1-item.png" "$item_w" "$item_h" "$item_x" "$item_y"
 
 # our_panel: `win` = our visible window's JSON, if any.
 our_panel() {
@@ -77,7 +78,7 @@ FIELDS
     framed=no
     [ "$wtype" != 0 ] || { framed=yes; problem "$1: the panel is an ordinary top-level window (type NORMAL)"; }
     [ "$wtab" = false ] || problem "$1: the panel is listed in Alt-Tab"
-    check_panel top "$bar" "$item_cx" "$wx" "$wy" "$ww" "$wh" "$framed"
+    context=$1 check_panel top "$bar" "$item_cx" "$wx" "$wy" "$ww" "$wh" "$framed"
 }
 panel_gone() { ! our_panel; }
 close_with_escape() {
@@ -110,6 +111,7 @@ if poll 50 menu_open; then
     gnome_click "$(json x)" "$(json y)"
     if poll 100 our_panel; then
         sleep 0.5
+        our_panel || true
         gnome_shot "$out/3-panel-open.png"
         check_gnome_panel "Open"
         close_with_escape "Open"
@@ -124,6 +126,7 @@ fi
 gnome_click "$item_cx" "$item_cy" 2
 if poll 100 our_panel; then
     sleep 0.5
+    our_panel || true
     gnome_shot "$out/4-panel-activate.png"
     check_gnome_panel "double click"
     close_with_escape "double click"

@@ -6,7 +6,7 @@
 gnome_extension=ubuntu-appindicators@ubuntu.com
 
 gnome_require() {
-    require Xvfb dbus-daemon dbus-run-session gdbus gsettings gnome-shell mount convert
+    require python3 Xvfb dbus-daemon dbus-run-session gdbus gsettings gnome-shell mount convert
     [ -d "/usr/share/gnome-shell/extensions/$gnome_extension" ] ||
         fail "no AppIndicator extension: scripts/install-deps.sh installs gnome-shell-extension-appindicator"
 }
@@ -166,7 +166,7 @@ windows_js='(() => {
     const tabs = global.display.get_tab_list(Meta.TabList.NORMAL_ALL, null);
     return global.get_window_actors().map(a => a.meta_window)
         .filter(w => /ostrel/i.test((w.get_wm_class() || "") + " " + (w.get_gtk_application_id() || "") + " " + (w.get_title() || "")))
-        .filter(w => w.showing_on_its_workspace() && !w.minimized)
+        .filter(w => w.showing_on_its_workspace() && !w.minimized && w.get_frame_rect().width > 0)
         .map(w => { const r = w.get_frame_rect();
             return {title: w.get_title(), type: w.get_window_type(), x: r.x, y: r.y, w: r.width, h: r.height,
                     x11: w.get_client_type() === Meta.WindowClientType.X11, decorated: w.decorated,

@@ -200,6 +200,14 @@ colours() {
     convert "$1" ${2:+-crop "$2" +repage} -format %k info:
 }
 
+# check_contrast <screenshot> <W> <H> <X> <Y>: the item's glyph must stand
+# out from the bar (WCAG's 3:1 for graphics), whatever colours the bar has.
+check_contrast() {
+    set -- $(python3 "$(dirname "$0")/contrast.py" "$@") || { problem "cannot measure the item's contrast"; return 0; }
+    note "item contrast $1:1 (bar $2, glyph $3)"
+    awk -v r="$1" 'BEGIN { exit !(r >= 3) }' || problem "the item's glyph ($3) barely stands out from the bar ($2): contrast $1:1, under 3:1"
+}
+
 # thumb <screenshot> <crop> <png>: a small PNG of a region, for the docs.
 thumb() {
     convert "$1" -crop "$2" +repage -strip -define png:compression-level=9 "$3"
@@ -227,5 +235,5 @@ check_panel() {
     [ "$item_x" -ge $((px - 8)) ] && [ "$item_x" -le $((px + pw + 8)) ] ||
         broken="$broken; it spans x=$px..$((px + pw)), away from the item at x=$item_x"
     note "panel ${pw}x$ph at $px,$py (bar at the $edge, edge $bar; item x=$item_x)"
-    [ -z "$broken" ] || problem "the panel${broken}"
+    [ -z "$broken" ] || problem "${context:+$context: }the panel${broken}"
 }

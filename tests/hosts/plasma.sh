@@ -9,7 +9,7 @@ set -eu
 . "$(dirname "$0")/hosts_common.sh"
 app=$1
 out=$2
-require Xvfb kwin_x11 plasmashell dbus-run-session gdbus xdotool xwininfo xprop import convert
+require python3 Xvfb kwin_x11 plasmashell dbus-run-session gdbus xdotool xwininfo xprop import convert
 isolate "$@"
 if [ "${4:-}" != --bus ]; then
     make_scratch "$3"
@@ -68,6 +68,7 @@ item_cx=$((icon_x + icon_w / 2))
 item_cy=$((icon_y + icon_h / 2))
 [ "$(colours "$out/1-item.png" "${icon_w}x$icon_h+$icon_x+$icon_y")" -ge 8 ] ||
     problem "the item's icon is nearly blank (${icon_w}x$icon_h)"
+check_contrast "$out/1-item.png" "$icon_w" "$icon_h" "$icon_x" "$icon_y"
 
 x_click "$item_cx" "$item_cy"
 if poll 100 x_find_panel; then

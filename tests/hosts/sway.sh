@@ -84,6 +84,7 @@ item_cx=$((icon_x + icon_w / 2))
 item_cy=$((icon_y + icon_h / 2))
 [ "$(colours "$out/1-item.png" "${icon_w}x$icon_h+$icon_x+$icon_y")" -ge 8 ] ||
     problem "the item's icon is nearly blank (${icon_w}x$icon_h)"
+check_contrast "$out/1-item.png" "$icon_w" "$icon_h" "$icon_x" "$icon_y"
 
 # sway_window: `win` = "x y w h" of a window of ours that sway manages (a
 # framed top-level window), if there is one.

@@ -8,7 +8,7 @@ set -eu
 . "$(dirname "$0")/hosts_common.sh"
 app=$1
 out=$2
-require Xvfb xfwm4 xfce4-panel dbus-run-session gdbus xdotool xwininfo xprop import convert
+require python3 Xvfb xfwm4 xfce4-panel dbus-run-session gdbus xdotool xwininfo xprop import convert
 isolate "$@"
 if [ "${4:-}" != --bus ]; then
     make_scratch "$3"
@@ -81,6 +81,7 @@ item_cx=$((icon_x + icon_w / 2))
 item_cy=$((icon_y + icon_h / 2))
 [ "$(colours "$out/1-item.png" "${icon_w}x$icon_h+$icon_x+$icon_y")" -ge 8 ] ||
     problem "the item's icon is nearly blank (${icon_w}x$icon_h)"
+check_contrast "$out/1-item.png" "$icon_w" "$icon_h" "$icon_x" "$icon_y"
 label=$(item_property XAyatanaLabel)
 note "label the item sends: $label (this host draws the icon only)"
 
