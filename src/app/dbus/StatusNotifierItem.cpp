@@ -10,8 +10,11 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 
+#include <algorithm>
 #include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,6 +22,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int maxRenderedSide = 256;
+constexpr int maxReregistrations = 4;
+constexpr std::chrono::milliseconds reregisterDelay{250};
+constexpr std::chrono::milliseconds listedCheckDelay{3000};
 
 std::atomic<int> itemsMade{0};
 
@@ -77,10 +83,25 @@ StatusNotifierItem::StatusNotifierItem(IconRenderer renderer, const QDBusConnect
     connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 m_retryTimer.stop();
+                m_listedCheck.stop();
                 m_retry.reset();
+                m_reregistrations = 0;
+                m_byPath = false;
                 if (!newOwner.isEmpty())
                     registerWithWatcher();
             });
+
+    // A host may take the item and drop it again: GNOME's AppIndicator
+    // extension does when our answers overtake its own name-owner lookup of
+    // a bus name (then it compares fresh values with nothing, fails and
+    // destroys the item, for good). Notice, by its signal or by its list, and
+    // register again, alternating with our object path, which that lookup
+    // does not apply to.
+    m_listedCheck.setSingleShot(true);
+    m_listedCheck.setInterval(listedCheckDelay);
+    connect(&m_listedCheck, &QTimer::timeout, this, &StatusNotifierItem::checkListed);
+    m_bus.connect(StatusNotifierWatcher::service, StatusNotifierWatcher::path, StatusNotifierWatcher::service,
+                  u"StatusNotifierItemUnregistered"_s, this, SLOT(onItemUnregistered(QString)));
     registerWithWatcher();
 }
 
@@ -88,6 +109,8 @@ StatusNotifierItem::~StatusNotifierItem()
 {
     if (!m_exported)
         return;
+    m_bus.disconnect(StatusNotifierWatcher::service, StatusNotifierWatcher::path, StatusNotifierWatcher::service,
+                     u"StatusNotifierItemUnregistered"_s, this, SLOT(onItemUnregistered(QString)));
     m_bus.unregisterObject(QString::fromLatin1(menuPath));
     m_bus.unregisterObject(QString::fromLatin1(objectPath));
     m_bus.unregisterService(m_serviceName);
@@ -97,15 +120,74 @@ void StatusNotifierItem::registerWithWatcher()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(StatusNotifierWatcher::service, StatusNotifierWatcher::path,
                                                        StatusNotifierWatcher::service, u"RegisterStatusNotifierItem"_s);
-    call << m_serviceName;
+    call << (m_byPath ? QString::fromLatin1(objectPath) : m_serviceName);
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         finished->deleteLater();
-        // No watcher yet is the normal case at login: the service watcher
-        // calls again when one comes.
-        if (finished->isError())
+        if (!finished->isError()) {
+            m_listedCheck.start();
+        } else if (m_byPath) {
+            // A watcher that takes bus names only.
+            m_byPath = false;
+            registerWithWatcher();
+        } else {
+            // No watcher yet is the normal case at login: the service
+            // watcher calls again when one comes.
             m_retry.schedule(finished->error(), m_retryTimer);
+        }
     });
+}
+
+void StatusNotifierItem::registerAgain()
+{
+    if (m_reregistrations >= maxReregistrations)
+        return;
+    ++m_reregistrations;
+    m_byPath = !m_byPath;
+    m_listedCheck.stop();
+    m_retry.reset();
+    m_retryTimer.start(reregisterDelay);
+}
+
+void StatusNotifierItem::onItemUnregistered(const QString& entry)
+{
+    if (isOurs(entry))
+        registerAgain();
+}
+
+// Asks the watcher for its items; a watcher that cannot say (no such
+// property) is trusted.
+void StatusNotifierItem::checkListed()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(StatusNotifierWatcher::service, StatusNotifierWatcher::path,
+                                                       u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    call << StatusNotifierWatcher::service << u"RegisteredStatusNotifierItems"_s;
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *finished;
+        if (!reply.isValid())
+            return;
+        const QVariant value = reply.value().variant();
+        if (value.metaType() != QMetaType::fromType<QStringList>())
+            return;
+        const QStringList entries = value.toStringList();
+        if (std::none_of(entries.begin(), entries.end(), [this](const QString& entry) { return isOurs(entry); }))
+            registerAgain();
+    });
+}
+
+// Watchers name an item by what it registered, by bus name (unique or ours)
+// and path, or both: "org.kde.StatusNotifierItem-7-1", ":1.42@/StatusNotifierItem".
+bool StatusNotifierItem::isOurs(const QString& entry) const
+{
+    for (const QString& name : {m_serviceName, m_bus.baseService()}) {
+        if (name.isEmpty() || !entry.startsWith(name))
+            continue;
+        if (entry.size() == name.size() || entry.at(name.size()) == u'/' || entry.at(name.size()) == u'@')
+            return true;
+    }
+    return false;
 }
 
 QString StatusNotifierItem::labelGuide()

@@ -22,7 +22,9 @@ class StatusNotifierItemAdaptor;
 // org.kde.StatusNotifierItem-<pid>-<n>, serves org.kde.StatusNotifierItem at
 // /StatusNotifierItem with a dbusmenu at /MenuBar, and registers with the
 // StatusNotifierWatcher every time one appears, so a panel that starts after
-// the application still gets the item. Without a bus it stays inert. One
+// the application still gets the item. When the watcher drops the item, or
+// does not list it a moment after registering, it registers again, a few
+// times at most. Without a bus it stays inert. One
 // item per connection at a time (the object paths are fixed).
 class StatusNotifierItem : public QObject
 {
@@ -74,7 +76,11 @@ signals:
     void quitRequested();
 
 private:
+    Q_SLOT void onItemUnregistered(const QString& entry);
     void registerWithWatcher();
+    void registerAgain();
+    void checkListed();
+    bool isOurs(const QString& entry) const;
     void sendPropertiesChanged(const QVariantMap& changed);
     DBusImageList renderPixmaps() const;
 
@@ -89,4 +95,7 @@ private:
     QDBusServiceWatcher* m_watcherWatch = nullptr;
     QTimer m_retryTimer;
     StatusNotifierWatcher::Retry m_retry;
+    QTimer m_listedCheck;
+    int m_reregistrations = 0;
+    bool m_byPath = false;
 };
