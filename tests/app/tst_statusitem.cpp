@@ -7,8 +7,10 @@
 #include "glyph/StatusIconRenderer.h"
 #include "app/dbus/DBusMenuTypes.h"
 #include "app/dbus/SniTypes.h"
+#include "config/AppInfo.h"
 
 #include "FakeUsageSource.h"
+#include "dbus/FakeNotifications.h"
 #include "dbus/FakePortal.h"
 #include "dbus/FakeStatusNotifierWatcher.h"
 
@@ -175,6 +177,34 @@ private slots:
         QVERIFY(panel.isVisible());
         click(u"Quit"_s);
         QCOMPARE(quit.size(), 1);
+    }
+
+    // A limit crossed tells the desktop once per window cycle, and a click on
+    // the notification opens the panel.
+    void alertsReachTheDesktop()
+    {
+        FakeNotifications notifications;
+        startWithHost();
+        m_app->togglePanel(std::nullopt);
+        for (const double percent : {50.0, 93.0, 95.0, 100.0}) {
+            m_app->viewModel().refreshUsage();
+            m_source->complete(m_source->pending() - 1, reply(percent, 7500));
+            QTRY_COMPARE(notifications.shown.size(), percent < 90 ? 0 : percent < 100 ? 1 : 2);
+        }
+        const FakeNotifications::Shown& nearly = notifications.shown[0];
+        QCOMPARE(nearly.summary, u"Current session at 93%"_s);
+        QCOMPARE(nearly.body, u"Resets in 2 hr 5 min."_s);
+        QCOMPARE(nearly.replaces, 0u);
+        QVERIFY(nearly.actions.contains(u"default"_s));
+        QCOMPARE(nearly.hints.value(u"desktop-entry"_s).toString(), QString::fromLatin1(AppInfo::id));
+        // The full window replaces the nearly-full one's notification.
+        QCOMPARE(notifications.shown[1].summary, u"Current session limit reached"_s);
+        QCOMPARE(notifications.shown[1].replaces, 1u);
+
+        m_app->togglePanel(std::nullopt);
+        QVERIFY(!m_app->panel().isVisible());
+        notifications.click(2);
+        QTRY_VERIFY(m_app->panel().isVisible());
     }
 
     void presentationFollowsTheHost()
