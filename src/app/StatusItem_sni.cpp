@@ -86,30 +86,33 @@ struct StatusItem::Private
         QObject::connect(tray.get(), &SystemTrayItem::openRequested, q, &StatusItem::openRequested);
         QObject::connect(tray.get(), &SystemTrayItem::refreshRequested, q, &StatusItem::refreshRequested);
         QObject::connect(tray.get(), &SystemTrayItem::quitRequested, q, &StatusItem::quitRequested);
-        tray->setContent(label, percent, color());
+        tray->setContent(label, percent, bar());
         tray->show();
     }
 
-    QColor color() const
-    {
-        return GlyphColors::inkOn(host.hostTraits().darkPanel ? Appearance::Dark : scheme.scheme());
-    }
+    // The bar's brightness as far as we can tell: GNOME's is always dark,
+    // others follow the desktop's scheme.
+    Appearance bar() const { return host.hostTraits().darkPanel ? Appearance::Dark : scheme.scheme(); }
 
     // Where no label is seen, the icon carries the percentage.
     std::optional<qint64> iconPercent() const { return host.iconCarriesPercent() ? percent : std::nullopt; }
 
-    QImage renderIcon(int side) const { return StatusIconRenderer::render({side, 1.0, iconPercent(), color()}); }
+    QImage renderIcon(int side) const
+    {
+        return StatusIconRenderer::render(
+            {side, 1.0, iconPercent(), GlyphColors::inkOn(bar()), GlyphColors::haloOn(bar())});
+    }
 
     // The label changes with every fetch, the icon far less often: the item
     // redraws only when what its icon shows changed.
     struct IconContent
     {
         std::optional<qint64> percent;
-        QColor color;
+        Appearance bar;
         friend bool operator==(const IconContent&, const IconContent&) = default;
     };
 
-    IconContent iconContent() const { return {iconPercent(), color()}; }
+    IconContent iconContent() const { return {iconPercent(), bar()}; }
 
     void updateIcon()
     {
@@ -118,7 +121,7 @@ struct StatusItem::Private
             item->updateIcon();
         }
         if (tray)
-            tray->setContent(label, percent, color());
+            tray->setContent(label, percent, bar());
     }
 
     static std::optional<QRect> clickAnchor(const QPoint& hostPoint)

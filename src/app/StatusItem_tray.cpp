@@ -29,7 +29,7 @@ struct StatusItem::Private : QObject
 
     void update()
     {
-        tray.setContent(label, percent, GlyphColors::inkOn(GlyphColors::appearanceOf(QGuiApplication::palette())));
+        tray.setContent(label, percent, GlyphColors::appearanceOf(QGuiApplication::palette()));
     }
 
     SystemTrayItem tray;

@@ -1,6 +1,7 @@
 #include "app/SystemTrayItem.h"
 
 #include "app/PanelPlacement.h"
+#include "glyph/GlyphColors.h"
 #include "glyph/MenuBarLabel.h"
 #include "glyph/StatusIconRenderer.h"
 
@@ -51,14 +52,14 @@ void SystemTrayItem::show()
     m_tray.show();
 }
 
-void SystemTrayItem::setContent(const QString& label, std::optional<qint64> percent, const QColor& ink)
+void SystemTrayItem::setContent(const QString& label, std::optional<qint64> percent, Appearance bar)
 {
     const QString tip = label.isEmpty() ? QGuiApplication::applicationDisplayName() : label;
     if (tip != m_tray.toolTip())
         m_tray.setToolTip(tip);
     // The label changes with every fetch, a square icon far less often.
     const IconContent content{m_shape == Shape::Wide ? label : QString(),
-                              m_shape == Shape::Square ? percent : std::nullopt, ink, screenRatios()};
+                              m_shape == Shape::Square ? percent : std::nullopt, bar, screenRatios()};
     if (content == m_shown)
         return;
     m_shown = content;
@@ -72,7 +73,8 @@ QIcon SystemTrayItem::icon(const IconContent& content) const
         const MenuBarLabel wide(content.label);
         for (const qreal ratio : content.ratios) {
             if (ratio >= 1 && traySlot * ratio <= maxSide)
-                result.addPixmap(QPixmap::fromImage(wide.render(QGuiApplication::font(), content.ink, traySlot, ratio)));
+                result.addPixmap(QPixmap::fromImage(
+                    wide.render(QGuiApplication::font(), GlyphColors::inkOn(content.bar), traySlot, ratio)));
         }
         // The menu bar colours a mask itself, for its appearance and highlight.
         result.setIsMask(true);
@@ -90,7 +92,8 @@ QIcon SystemTrayItem::icon(const IconContent& content) const
             sides.append(side);
     }
     for (const int side : sides)
-        result.addPixmap(QPixmap::fromImage(StatusIconRenderer::render({side, 1.0, content.percent, content.ink})));
+        result.addPixmap(QPixmap::fromImage(StatusIconRenderer::render(
+            {side, 1.0, content.percent, GlyphColors::inkOn(content.bar), GlyphColors::haloOn(content.bar)})));
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "model/NamedColor.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -33,9 +34,10 @@ public:
     void show();
 
     // `label` goes to the tooltip (the application's name when empty) and,
-    // for a wide item, into the icon; `percent` into a square icon. Drawn in
-    // `ink`. The icon is redrawn only when what it shows changed.
-    void setContent(const QString& label, std::optional<qint64> percent, const QColor& ink);
+    // for a wide item, into the icon; `percent` into a square icon; drawn for
+    // a `bar` of that brightness. The icon is redrawn only when what it shows
+    // changed.
+    void setContent(const QString& label, std::optional<qint64> percent, Appearance bar);
 
     // The icon's rectangle on screen, when the tray reports one (XEmbed does).
     std::optional<QRect> geometry() const;
@@ -58,7 +60,7 @@ private:
     {
         QString label;
         std::optional<qint64> percent;
-        QColor ink;
+        Appearance bar;
         QList<qreal> ratios;
         friend bool operator==(const IconContent&, const IconContent&) = default;
     };

@@ -17,4 +17,8 @@ Appearance appearanceOf(const QPalette& palette);
 // near-black on light ones (hosts here do not recolour icons themselves).
 QColor inkOn(Appearance bar);
 
+// The ring around that ink, in the other colour: it blends into the bar the
+// ink was chosen for and outlines the glyph on a bar of the other kind.
+QColor haloOn(Appearance bar);
+
 } // namespace GlyphColors

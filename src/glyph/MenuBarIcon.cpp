@@ -47,15 +47,15 @@ void MenuBarIcon::draw(QPainter& painter, const QRectF& rect, const QColor& colo
     painter.restore();
 }
 
-void MenuBarIcon::drawFitted(QPainter& painter, const QRectF& rect, const QColor& color)
+QPainterPath MenuBarIcon::fittedPath(const QRectF& rect)
 {
     const qreal side = std::min(rect.width(), rect.height());
     if (side <= 0)
-        return;
-    painter.save();
+        return {};
+    // The glyph's square, bottom-left corner first, turned y-down and scaled.
     const QPointF centre = rect.center();
-    painter.translate(centre.x() - side / 2, centre.y() - side / 2);
-    painter.scale(side / glyphSize, side / glyphSize);
-    draw(painter, QRectF(0, 0, glyphSize, glyphSize), color);
-    painter.restore();
+    QTransform transform;
+    transform.translate(centre.x() - side / 2, centre.y() + side / 2);
+    transform.scale(side / glyphSize, -side / glyphSize);
+    return transform.map(path(QRectF(0, 0, glyphSize, glyphSize)));
 }

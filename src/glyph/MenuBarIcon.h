@@ -32,9 +32,9 @@ QPainterPath path(const QRectF& rect);
 // Fills the glyph into `rect` of a painter whose y axis points down.
 void draw(QPainter& painter, const QRectF& rect, const QColor& color);
 
-// Fills the glyph scaled so that its 18-point square fills the square `rect`
-// (centred in it if it is not square); a painter whose y axis points down.
-// For icons, where the glyph must grow with the size asked for.
-void drawFitted(QPainter& painter, const QRectF& rect, const QColor& color);
+// The glyph scaled so that its 18-point square fills the square `rect`
+// (centred in it if it is not square), y pointing down. For icons, where the
+// glyph must grow with the size asked for.
+QPainterPath fittedPath(const QRectF& rect);
 
 } // namespace MenuBarIcon

@@ -63,29 +63,36 @@ QImage render(const Request& request)
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    const auto ringed = [](const QPainterPath& shape, qreal width) {
+        QPainterPathStroker ring;
+        ring.setWidth(width);
+        ring.setJoinStyle(Qt::RoundJoin);
+        return ring.createStroke(shape).united(shape);
+    };
     // With digits the glyph shrinks to a half-size crown above them, so the
     // icon stays recognisable while the number gets the room.
-    MenuBarIcon::drawFitted(painter, text ? QRectF(side / 4.0, 0, side / 2.0, side / 2.0) : full, Qt::black);
+    const QPainterPath glyph = MenuBarIcon::fittedPath(text ? QRectF(side / 4.0, 0, side / 2.0, side / 2.0) : full);
+    painter.fillPath(ringed(glyph, std::max(1.5, side / 11.0)), request.halo);
+    painter.fillPath(glyph, request.ink);
     if (text) {
         // The digits overlap the crown's lower rays a little: 12 px tall
-        // at 22 px, across up to the full width.
+        // at 22 px, across up to the full width; a wider ring, cut out of
+        // the crown, keeps them apart.
         const qreal top = side * 0.42;
         const QRectF box(side * 0.02, top, side * 0.96, side * 0.98 - top);
         const QPainterPath digits = digitsPath(*text, box);
-        QPainterPathStroker moat;
-        moat.setWidth(std::max(2.0, side / 7.0));
-        moat.setJoinStyle(Qt::RoundJoin);
+        const QPainterPath moat = ringed(digits, std::max(2.0, side / 7.0));
         painter.setCompositionMode(QPainter::CompositionMode_Clear);
-        painter.fillPath(moat.createStroke(digits).united(digits), Qt::black);
+        painter.fillPath(moat, Qt::black);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.fillPath(digits, Qt::black);
+        painter.fillPath(moat, request.halo);
+        painter.fillPath(digits, request.ink);
     }
-    // Tint everything drawn so far, keeping only its coverage.
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(full, request.ink);
     painter.end();
 
     image.setDevicePixelRatio(side / qreal(logical));
+    // Hosts take the pixels as they are (StatusNotifierItem pixmaps are not
+    // premultiplied).
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 

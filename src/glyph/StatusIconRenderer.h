@@ -9,8 +9,10 @@
 
 // Draws the status item's square icon: the glyph alone, or, for hosts that
 // show no text beside the icon, the five-hour percentage in large digits
-// under a half-size glyph. A transparent moat parts the digits from the
-// glyph, so both read on light and dark bars alike.
+// under a half-size glyph. A halo of the contrasting colour rings everything
+// drawn and parts the digits from the glyph: on the bar the ink was chosen
+// for it blends in, and on a bar of the other brightness (a panel themed
+// apart from the desktop) it keeps the icon legible.
 namespace StatusIconRenderer {
 
 // The square sides, in pixels, that status-area hosts pick from at 1× and
@@ -24,6 +26,7 @@ struct Request
     qreal devicePixelRatio = 1.0;  // the image is logicalSize × ratio pixels
     std::optional<qint64> percent; // absent: the glyph alone
     QColor ink = Qt::black;
+    QColor halo = Qt::transparent;
 };
 
 // A square ARGB32 image carrying `devicePixelRatio`. Sizes are clamped to

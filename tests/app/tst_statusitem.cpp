@@ -59,19 +59,16 @@ IconFacts factsOf(const QImage& icon)
 {
     if (icon.isNull())
         return {};
-    IconFacts facts;
+    // The glyph's solid centre is its ink: mid-icon alone, mid-crown above
+    // a figure. A figure shrinks the glyph, so its rays no longer reach
+    // across the upper rows.
     QRect upper;
-    for (int y = 0; y < icon.height(); ++y) {
-        for (int x = 0; x < icon.width(); ++x) {
-            const QRgb pixel = icon.pixel(x, y);
-            if (qAlpha(pixel) == 255)
-                facts.ink = QColor::fromRgb(pixel);
-            if (y < 8 && qAlpha(pixel) > 0)
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < icon.width(); ++x)
+            if (qAlpha(icon.pixel(x, y)) > 0)
                 upper |= QRect(x, y, 1, 1);
-        }
-    }
-    facts.figure = upper.width() <= 12;
-    return facts;
+    const bool figure = upper.width() <= 14;
+    return {icon.pixelColor(icon.width() / 2, figure ? icon.height() / 4 : icon.height() / 2), figure};
 }
 
 } // namespace

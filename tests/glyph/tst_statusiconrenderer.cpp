@@ -1,6 +1,10 @@
+#include "glyph/GlyphColors.h"
 #include "glyph/StatusIconRenderer.h"
 
+#include <QPainter>
 #include <QTest>
+
+#include <cmath>
 
 #include <limits>
 
@@ -17,7 +21,21 @@ QRect inked(const QImage& image, int top, int bottom)
     return box;
 }
 
+// WCAG's contrast of two opaque colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double x = luminance(a) + 0.05;
+    const double y = luminance(b) + 0.05;
+    return std::max(x, y) / std::min(x, y);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Appearance)
 
 class TestStatusIconRenderer : public QObject
 {
@@ -75,6 +93,37 @@ private slots:
         const QImage withFigure = StatusIconRenderer::render({22, 1.0, percent, Qt::black});
         QCOMPARE(withFigure, StatusIconRenderer::render({22, 1.0, std::nullopt, Qt::black}));
         QCOMPARE(inked(withFigure, 0, 22).width(), 22 - 2 * (22 / 18));
+    }
+
+    // Drawn for a light or a dark bar, the icon stands out (WCAG's 3:1 for
+    // graphics) on either, and on a coloured one: hosts such as waybar have
+    // bars of their own colours.
+    void legibleOnAnyBar_data()
+    {
+        QTest::addColumn<Appearance>("drawnFor");
+        QTest::addColumn<QColor>("bar");
+        for (const Appearance drawnFor : {Appearance::Light, Appearance::Dark}) {
+            const char* name = drawnFor == Appearance::Light ? "for light" : "for dark";
+            for (const char* bar : {"#f5f5f5", "#e8e8e8", "#2b2b2b", "#000000", "#285577", "#3d7ab8"})
+                QTest::addRow("%s, on %s", name, bar) << drawnFor << QColor(QString::fromLatin1(bar));
+        }
+    }
+
+    void legibleOnAnyBar()
+    {
+        QFETCH(Appearance, drawnFor);
+        QFETCH(QColor, bar);
+        for (const std::optional<qint64> percent : {std::optional<qint64>(), std::optional<qint64>(42)}) {
+            QImage shown(22, 22, QImage::Format_ARGB32);
+            shown.fill(bar);
+            QPainter(&shown).drawImage(0, 0, StatusIconRenderer::render({22, 1.0, percent, GlyphColors::inkOn(drawnFor),
+                                                                          GlyphColors::haloOn(drawnFor)}));
+            double best = 1;
+            for (int y = 0; y < 22; ++y)
+                for (int x = 0; x < 22; ++x)
+                    best = std::max(best, contrast(shown.pixelColor(x, y), bar));
+            QVERIFY2(best >= 3, qPrintable(QString::number(best, 'f', 2)));
+        }
     }
 };
 
