@@ -3,6 +3,8 @@
 #include "app/PanelPlacement.h"
 #include "app/PanelWindow.h"
 
+#include <QEvent>
+
 OstrelApp::OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent)
     : QObject(parent)
     , m_viewModel(std::move(dependencies))
@@ -19,6 +21,14 @@ OstrelApp::OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent)
         m_started = true;
         m_viewModel.start();
     });
+    m_panel->installEventFilter(this);
+}
+
+bool OstrelApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_panel.get() && event->type() == QEvent::Hide)
+        m_panelClosedAt = m_viewModel.clock().now();
+    return QObject::eventFilter(watched, event);
 }
 
 OstrelApp::~OstrelApp()
@@ -38,6 +48,12 @@ void OstrelApp::togglePanel(std::optional<QRect> anchor)
         m_panel->close();
         return;
     }
+    // A click on the item while the panel is open closes the panel on the
+    // press (a click outside a popup), and some hosts (xfce4-panel) send
+    // their activation on the release, just after: that one is the same
+    // click, not a new one.
+    if (m_panelClosedAt && m_panelClosedAt->msecsTo(m_viewModel.clock().now()) < sameClickMs)
+        return;
     m_panel->popup(anchor);
 }
 

@@ -39,7 +39,14 @@ public:
 signals:
     void quitRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // How long after the panel closed an activation still belongs to the
+    // click that closed it.
+    static constexpr qint64 sameClickMs = 400;
+
     void followViewModel();
 
     StatsViewModel m_viewModel;
@@ -47,4 +54,5 @@ private:
     LimitAlerts m_alerts;
     std::unique_ptr<PanelWindow> m_panel;
     bool m_started = false;
+    std::optional<QDateTime> m_panelClosedAt;
 };

@@ -3,6 +3,7 @@
 #include "views/ContentView.h"
 
 #include "FakeUsageSource.h"
+#include "FixedClock.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -12,12 +13,14 @@ class TestOstrelApp : public QObject
     Q_OBJECT
 
     std::shared_ptr<FakeUsageSource> m_source = std::make_shared<FakeUsageSource>();
-    OstrelApp m_app{{.statsPath = OSTREL_TEST_DATA "/real/stats/v3-heavy.json", .usageSource = m_source}};
+    std::shared_ptr<FixedClock> m_clock = std::make_shared<FixedClock>(QDateTime(QDate(2025, 1, 5), QTime(12, 0), Qt::UTC));
+    OstrelApp m_app{{m_clock, OSTREL_TEST_DATA "/real/stats/v3-heavy.json", m_source}};
 
 private slots:
     // Nothing is read or fetched before the panel first shows; every showing
     // starts the view model (statistics read, usage fetched); a click on the
-    // item while the panel is open closes it.
+    // item while the panel is open closes it, and an activation at once
+    // after (a host that activates on the release) does not open it again.
     void eachShowingStarts()
     {
         m_app.show();
@@ -34,6 +37,11 @@ private slots:
         m_app.togglePanel(std::nullopt);
         QVERIFY(!m_app.panel().isVisible());
         m_app.togglePanel(std::nullopt);
+        QVERIFY(!m_app.panel().isVisible());
+        QCOMPARE(m_source->pending(), 0);
+        m_clock->advance(1);
+        m_app.togglePanel(std::nullopt);
+        QVERIFY(m_app.panel().isVisible());
         QVERIFY(m_source->pending() > 0);
     }
 
