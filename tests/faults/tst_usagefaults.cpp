@@ -27,7 +27,7 @@ constexpr int cycles = 10000;
 // host, so none waits in its queue with its timer running.
 constexpr int window = 6;
 constexpr int batch = 250; // fetches between two idle moments
-constexpr auto clientTimeout = 200ms;
+constexpr auto clientTimeout = 300ms; // the whole transfer
 
 // The fault of each request, over and over. Stalls past the timeout are
 // rare: each holds a connection for the whole timeout.
@@ -85,7 +85,7 @@ private slots:
         StatsViewModel vm({.clock = clock,
                            .statsPath = dir.filePath(u"stats-cache.json"_s),
                            .usageSource = std::make_shared<UsageAPIClient>(UsageAPIClient::Options{
-                               server.url(), credentials, {certificates.ca()}, clientTimeout})});
+                               server.url(), credentials, certificates.ca().toPem(), 1s, clientTimeout, clock})});
 
         // Keeps `window` fetches in flight until `target` have completed, and
         // lets each batch drain: like the real poll, the client is idle now and
