@@ -17,9 +17,9 @@ CurlMulti::CurlMulti(QObject* parent)
     // A server that holds its answers back cannot make us open connection
     // after connection: transfers beyond these wait for one, their deadlines
     // running. HTTP/2 carries them all on one anyway.
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, 4L);
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, 4L);
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 4L);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, 6L);
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 6L);
 
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });

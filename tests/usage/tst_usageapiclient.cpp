@@ -5,8 +5,11 @@
 #include "FixedClock.h"
 #include "LocalHttpsServer.h"
 #include "StatsFiles.h"
+#include "StreamingHttpsServer.h"
 #include "TestCertificates.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,6 +30,18 @@ const QByteArray rateLimitedBody = R"({"error":{"message":"Rate limited. Please 
 
 // The client's clock: sign-in expiry and Retry-After dates are judged by it.
 const QDateTime clientNow = QDateTime(QDate(2026, 3, 2), QTime(9, 30), Qt::UTC);
+
+qint64 residentKiB()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
 
 // Fetches once and waits for the answer; a fetch that never calls back fails the test.
 UsageFetch fetchOnce(UsageSource& source)
@@ -197,6 +212,51 @@ private slots:
         QVERIFY(StatsFiles::write(m_credentials, R"({"claudeAiOauth":{"accessToken":"renewed"}})"));
         QCOMPARE(fetchOnce(*client).outcome, Outcome::Ok);
         QVERIFY(m_server->lastRequest().contains("Authorization: Bearer renewed"));
+    }
+
+    // Header lines without end: the fetch fails at the header cap, and memory
+    // stays where it was (the server would send 256 MiB).
+    void headerFloodIsCut()
+    {
+        StreamingHttpsServer server(m_certificates);
+        QVERIFY(server.listen());
+        server.setHandler([](int index) {
+            return index < 3 ? StreamingHttpsServer::Answer::Normal : StreamingHttpsServer::Answer::HeaderFlood;
+        });
+        UsageAPIClient client({server.url(), m_credentials, m_certificates.ca().toPem(), 60s, 60s, m_clock});
+        for (int i = 0; i < 3; ++i) // steady state: connections, TLS and pools set up
+            QCOMPARE(fetchOnce(client).outcome, Outcome::Ok);
+        const qint64 before = residentKiB();
+        const UsageFetch fetch = fetchOnce(client);
+        const qint64 after = residentKiB();
+        qInfo("header flood: %lld KiB sent before the client hung up; resident %lld KiB before, %lld KiB after",
+              server.bytesSent() / 1024, before, after);
+        QCOMPARE(fetch.outcome, Outcome::BadReply);
+        QVERIFY2(after - before < 10 * 1024, qPrintable(u"grew by %1 KiB"_s.arg(after - before)));
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 10000);
+    }
+
+    // Six replies trickling a byte at a time hold every connection a host
+    // gets; they end at the deadline, and the next fetch goes through.
+    void tricklesEndAtTheDeadline()
+    {
+        StreamingHttpsServer server(m_certificates);
+        QVERIFY(server.listen());
+        server.setHandler([](int index) {
+            return index < 6 ? StreamingHttpsServer::Answer::Trickle : StreamingHttpsServer::Answer::Normal;
+        });
+        UsageAPIClient client({server.url(), m_credentials, m_certificates.ca().toPem(), 1s, 1500ms, m_clock});
+        auto answers = std::make_shared<QList<UsageFetch>>();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        for (int i = 0; i < 6; ++i)
+            client.fetchUsage([answers](UsageFetch fetch) { answers->append(std::move(fetch)); });
+        QTRY_COMPARE_WITH_TIMEOUT(answers->size(), 6, 30000);
+        qInfo("six trickling replies ended after %lld ms (deadline 1500 ms)", elapsed.elapsed());
+        QCOMPARE(server.requests(), 6);
+        for (const UsageFetch& fetch : *answers)
+            QCOMPARE(fetch.outcome, Outcome::NoConnection);
+        QCOMPARE(fetchOnce(client).outcome, Outcome::Ok);
     }
 
     // Overlapping fetches through the view model complete out of order, and
