@@ -9,6 +9,12 @@
 #include "StatsFiles.h"
 #include "TestCertificates.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,6 +143,75 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(fetchOnce(*client).outcome, Outcome::Ok);
         QCOMPARE(m_server->connections(), 2);
+    }
+
+    // The same against nghttpd, nghttp2's own server program, serving the
+    // reply as a file: h2, exactly our fields, and the two fetches of start()
+    // as two streams on one connection (its -v log shows both).
+    void againstNghttpd()
+    {
+        const QString program = QStandardPaths::findExecutable(u"nghttpd"_s, {u"/usr/sbin"_s, u"/usr/bin"_s});
+        QVERIFY2(!program.isEmpty(), "nghttpd is missing (package nghttp2-server)");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"htdocs/api/oauth"_s));
+        QVERIFY(StatsFiles::write(dir.filePath(u"htdocs/api/oauth/usage"_s), realShapedReply));
+        QVERIFY(StatsFiles::write(dir.filePath(u"key.pem"_s), m_certificates.leafKey().toPem()));
+        QVERIFY(StatsFiles::write(dir.filePath(u"cert.pem"_s), m_certificates.leaf().toPem()));
+        QTcpServer probe; // a free port for it
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+
+        QProcess nghttpd;
+        nghttpd.setProcessChannelMode(QProcess::MergedChannels);
+        nghttpd.start(program, {u"-v"_s, u"-a"_s, u"127.0.0.1"_s, u"-d"_s, dir.filePath(u"htdocs"_s),
+                                QString::number(port), dir.filePath(u"key.pem"_s), dir.filePath(u"cert.pem"_s)});
+        QVERIFY(nghttpd.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [port] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, port);
+                return socket.waitForConnected(200);
+            }(),
+            10000);
+
+        const QUrl url(u"https://127.0.0.1:%1/api/oauth/usage"_s.arg(port));
+        auto vm = std::make_unique<StatsViewModel>(StatsViewModel::Dependencies{
+            .statsPath = dir.filePath(u"stats-cache.json"_s),
+            .usageSource = std::make_shared<UsageAPIClient>(
+                UsageAPIClient::Options{url, m_credentials, m_certificates.ca().toPem()})});
+        vm->start();
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log += nghttpd.readAll()).contains("stream_id=3 closed"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(vm->usage().has_value(), 10000);
+        QCOMPARE(vm->usage(), UsageResponse::decode(realShapedReply));
+        nghttpd.terminate();
+        QVERIFY(nghttpd.waitForFinished());
+
+        // "[id=1] [  0.503] recv (stream_id=1, sensitive) authorization: Bearer x"
+        static const QRegularExpression line(uR"(^\[id=(\d+)\] \[[ .\d]+\] recv \(stream_id=(\d+)[^)]*\) (:?[^:]+): (.*)$)"_s,
+                                             QRegularExpression::MultilineOption);
+        QHash<QString, QList<Field>> streams; // by "connection/stream"
+        for (auto it = line.globalMatch(QString::fromUtf8(log)); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            streams[m.captured(1) + u'/' + m.captured(2)].append({m.captured(3).toUtf8(), m.captured(4).toUtf8()});
+        }
+        const QList<Field> expected = {{":method", "GET"},
+                                       {":path", "/api/oauth/usage"},
+                                       {":scheme", "https"},
+                                       {":authority", url.authority().toUtf8()},
+                                       {"authorization", "Bearer test-token"},
+                                       {"anthropic-beta", "oauth-2025-04-20"},
+                                       {"content-type", "application/json"},
+                                       {"user-agent", "claude-code/2.0.32"}};
+        // Connection numbers count the readiness probes too.
+        QStringList keys = streams.keys();
+        keys.sort();
+        QCOMPARE(keys.size(), 2);
+        const QString connection = keys.first().section(u'/', 0, 0);
+        QCOMPARE(keys, (QStringList{connection + u"/1"_s, connection + u"/3"_s}));
+        for (const QString& key : keys)
+            QCOMPARE(streams.value(key), expected);
     }
 
 private:
