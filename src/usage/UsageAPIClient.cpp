@@ -179,7 +179,9 @@ void UsageAPIClient::send(const QString& token, Completion done)
     // rather than open a second one beside it.
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(e, CURLOPT_PIPEWAIT, 1L);
-    // No data for idleTimeout fails the transfer; a trickle ends at the deadline.
+    // No data for idleTimeout fails the transfer, setting up the connection
+    // included; a trickle ends at the deadline.
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(std::chrono::milliseconds(m_options.idleTimeout).count()));
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, long(m_options.idleTimeout.count()));
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, long(m_options.deadline.count()));

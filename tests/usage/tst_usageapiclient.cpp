@@ -176,7 +176,7 @@ private slots:
                 + elsewhere.url().toEncoded();
         m_server->setHandler([&](const LocalHttpsServer::Request&, int) { return answer; });
 
-        // Only silence needs the deadline; every other case must end without it.
+        // Only silence needs the no-data rule; every other case must end without it.
         auto client = makeClient(answer.status == 0 ? 1s : 60s);
         const UsageFetch fetch = fetchOnce(*client);
         QCOMPARE(elsewhere.connections(), 0); // where redirects point: the token never gets there
@@ -289,10 +289,10 @@ private slots:
     }
 
 private:
-    std::unique_ptr<UsageAPIClient> makeClient(std::chrono::milliseconds deadline = 60s)
+    std::unique_ptr<UsageAPIClient> makeClient(std::chrono::seconds idleTimeout = 60s)
     {
         return std::make_unique<UsageAPIClient>(UsageAPIClient::Options{
-            m_server->url(), m_credentials, m_certificates.ca().toPem(), 60s, deadline, m_clock});
+            m_server->url(), m_credentials, m_certificates.ca().toPem(), idleTimeout, 60s, m_clock});
     }
 
     TestCertificates m_certificates;
