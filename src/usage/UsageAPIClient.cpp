@@ -193,6 +193,10 @@ void UsageAPIClient::send(const QString& token, Completion done)
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, t);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A transfer abandoned while its name is still being resolved (at its
+    // deadline, or as the client goes) leaves the resolver thread to finish
+    // on its own instead of waiting for it on this thread.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
     // No cookie engine is ever switched on (no CURLOPT_COOKIEFILE), and no
     // Accept-Encoding is sent, so nothing arrives compressed.
 
