@@ -34,8 +34,8 @@ public:
 
     void fetchUsage(Completion done) override
     {
-        m_inner->fetchUsage([this, done = std::move(done)](std::optional<UsageResponse> reply) {
-            done(std::move(reply));
+        m_inner->fetchUsage([this, done = std::move(done)](UsageFetch fetch) {
+            done(std::move(fetch));
             m_onCompleted();
         });
     }
@@ -64,7 +64,8 @@ int main(int argc, char* argv[])
     UsageAPIClient::Options options;
     options.endpoint = arguments.endpoint;
     options.credentialsPath = home + QStringLiteral("/.claude/.credentials.json");
-    options.extraCaCertificates = arguments.ca;
+    for (const QSslCertificate& ca : arguments.ca)
+        options.extraCaPem += ca.toPem();
 
     int completed = 0;
     StatsViewModel::Dependencies dependencies = StatsViewModel::defaultDependencies();

@@ -32,6 +32,9 @@ packages=(
     libbenchmark-dev valgrind
     # fuzzing: clang's libFuzzer and sanitizer runtimes
     clang-14 libclang-rt-14-dev
+    # the usage client: libcurl (OpenSSL flavour, HTTP/2 through nghttp2);
+    # its tests serve HTTP/2 with nghttp2's library and nghttpd
+    libcurl4-openssl-dev libnghttp2-dev nghttp2-server
 )
 
 # ---- Desktop hosts for the end-to-end tests in tests/hosts -----------------

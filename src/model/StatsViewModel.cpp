@@ -86,17 +86,42 @@ void StatsViewModel::loadStats()
 
 void StatsViewModel::refreshUsage()
 {
-    auto publish = [self = QPointer<StatsViewModel>(this)](std::optional<UsageResponse> reply) {
-        if (!self)
-            return;
-        self->m_usage = std::move(reply);
-        self->m_lastRefresh = self->m_clock->now();
-        emit self->changed();
+    // Asking inside an announced wait would only restart it.
+    if (!m_retryGate.allows(m_clock->now()))
+        return;
+    auto publish = [self = QPointer<StatsViewModel>(this)](const UsageFetch& fetch) {
+        if (self)
+            self->publishUsage(fetch);
     };
     if (m_usageSource)
         m_usageSource->fetchUsage(std::move(publish));
     else
-        QMetaObject::invokeMethod(this, [publish] { publish(std::nullopt); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [publish] { publish(UsageFetch::failed(UsageFetch::Outcome::NoCredential)); },
+            Qt::QueuedConnection);
+}
+
+void StatsViewModel::publishUsage(const UsageFetch& fetch)
+{
+    const QDateTime now = m_clock->now();
+    m_retryGate = m_retryGate.after(fetch, now);
+    if (fetch.outcome == UsageFetch::Outcome::Ok) {
+        m_usage = fetch.reply;
+        m_usageFetchedAt = now;
+        m_usageKept = false;
+        m_lastFailure.reset();
+    } else if (fetch.outcome == UsageFetch::Outcome::RateLimited) {
+        // A refusal to answer says nothing about the figures: keep them.
+        m_usageKept = m_usage.has_value();
+        m_lastFailure = fetch;
+    } else {
+        m_usage.reset();
+        m_usageFetchedAt.reset();
+        m_usageKept = false;
+        m_lastFailure = fetch;
+    }
+    m_lastRefresh = now;
+    emit changed();
 }
 
 std::optional<qint64> StatsViewModel::sessionPercent() const
@@ -159,6 +184,53 @@ QList<DailyActivity> StatsViewModel::last7DaysActivity() const
         days.append(DayKey::find(m_stats->dailyActivity, key).value_or(DailyActivity{key, 0, 0, 0}));
     }
     return days;
+}
+
+StatsViewModel::UsageStatus StatsViewModel::usageStatus() const
+{
+    UsageStatus status;
+    status.fetchedAt = m_usageFetchedAt;
+    status.kept = m_usageKept;
+    if (m_retryGate.waitUntil && !m_retryGate.allows(m_clock->now()))
+        status.waitUntil = m_retryGate.waitUntil;
+    if (!m_usage && m_lastFailure) {
+        status.missingBecause = m_lastFailure->outcome;
+        status.httpStatus = m_lastFailure->httpStatus;
+    }
+    return status;
+}
+
+QString StatsViewModel::usageToolTip() const
+{
+    using Outcome = UsageFetch::Outcome;
+    const UsageStatus status = usageStatus();
+    const QString wait = status.waitUntil
+        ? u"The service asked to wait until %1."_s.arg(DateFormats::shortTime(*status.waitUntil))
+        : QString();
+    if (m_usage) {
+        if (!status.kept || !status.fetchedAt)
+            return wait;
+        const QString kept = u"Plan usage as of %1: the service is limiting requests."_s.arg(
+            DateFormats::shortTime(*status.fetchedAt));
+        return wait.isEmpty() ? kept : kept + u'\n' + wait;
+    }
+    if (!status.missingBecause)
+        return wait;
+    QString reason;
+    switch (*status.missingBecause) {
+    case Outcome::Ok: break;
+    case Outcome::NoCredential: reason = u"No Claude Code sign-in found."_s; break;
+    case Outcome::SignInExpired:
+        reason = u"Claude Code's sign-in has expired; running `claude` renews it."_s;
+        break;
+    case Outcome::RateLimited: reason = u"The service is limiting requests."_s; break;
+    case Outcome::Refused:
+        reason = u"The service refused the request (HTTP %1)."_s.arg(status.httpStatus);
+        break;
+    case Outcome::NoConnection: reason = u"No connection to the service."_s; break;
+    case Outcome::BadReply: reason = u"The service's reply could not be read."_s; break;
+    }
+    return wait.isEmpty() ? reason : reason + u'\n' + wait;
 }
 
 std::optional<QString> StatsViewModel::firstSessionFormatted() const

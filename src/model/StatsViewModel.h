@@ -2,6 +2,8 @@
 
 #include "common/Clock.h"
 #include "stats/StatsCache.h"
+#include "usage/RetryGate.h"
+#include "usage/UsageFetch.h"
 #include "usage/UsageResponse.h"
 
 #include <QDateTime>
@@ -36,7 +38,21 @@ public:
         std::chrono::milliseconds usageInterval{5000};
     };
 
-    // The real things: the system clock, ~/.claude, the account service.
+    // What the status item's tooltip needs to say about the usage figures,
+    // so kept ones never pass for fresh ones and missing ones are explained.
+    struct UsageStatus
+    {
+        std::optional<QDateTime> fetchedAt; // when the figures in usage() were fetched
+        bool kept = false;                  // a 429 came since: they are the last ones known
+        std::optional<QDateTime> waitUntil; // the service asked for no request before this (still ahead)
+        // Why usage() is absent; nothing before the first fetch completes.
+        std::optional<UsageFetch::Outcome> missingBecause;
+        int httpStatus = 0; // the refusal's status, for Refused
+
+        bool operator==(const UsageStatus&) const = default;
+    };
+
+    // The real things: the system clock, Claude Code's folder, the account service.
     static Dependencies defaultDependencies();
 
     explicit StatsViewModel(QObject* parent = nullptr);
@@ -53,7 +69,8 @@ public:
     void start();
     // Re-reads the statistics file, then starts a usage fetch.
     void refresh();
-    // Starts one usage fetch; its result is published when it completes.
+    // Starts one usage fetch, unless the service asked to wait and the wait
+    // lasts; its result is published when it completes.
     void refreshUsage();
 
     // Derived values, worked out afresh on every call from the state and the clock.
@@ -64,6 +81,10 @@ public:
     std::optional<DailyModelTokens> todayModelTokens() const;
     QList<DailyActivity> last7DaysActivity() const;
     std::optional<QString> firstSessionFormatted() const;
+    UsageStatus usageStatus() const;
+    // One or two sentences for the status item's tooltip; empty while the
+    // figures are fresh or before any fetch has completed.
+    QString usageToolTip() const;
 
     const Clock& clock() const { return *m_clock; }
 
@@ -72,6 +93,7 @@ signals:
 
 private:
     void loadStats();
+    void publishUsage(const UsageFetch& fetch);
     QDate today() const;
 
     std::shared_ptr<const Clock> m_clock;
@@ -80,6 +102,10 @@ private:
 
     std::optional<StatsCache> m_stats;
     std::optional<UsageResponse> m_usage;
+    std::optional<QDateTime> m_usageFetchedAt;
+    bool m_usageKept = false;
+    std::optional<UsageFetch> m_lastFailure; // the latest completed fetch, when it failed
+    RetryGate m_retryGate;
     std::optional<QDateTime> m_lastRefresh;
     std::unique_ptr<StatsFileWatcher> m_watcher;
     QTimer m_pollingTimer;

@@ -15,6 +15,8 @@ void FileUsageSource::fetchUsage(Completion done)
     // A reply file is small; refuse anything absurd rather than read it.
     if (file.open(QIODevice::ReadOnly) && file.size() <= 1024 * 1024)
         reply = UsageResponse::decode(file.readAll());
+    const UsageFetch fetch =
+        reply ? UsageFetch::ok(std::move(*reply)) : UsageFetch::failed(UsageFetch::Outcome::BadReply);
     // Completions arrive later, as a real fetch's would.
-    QTimer::singleShot(0, [done = std::move(done), reply = std::move(reply)] { done(reply); });
+    QTimer::singleShot(0, [done = std::move(done), fetch] { done(fetch); });
 }

@@ -1,12 +1,11 @@
 #include "stats/StatsLoader.h"
 
 #include "common/BoundedFile.h"
-
-#include <QDir>
+#include "usage/ClaudeConfigDir.h"
 
 const QString& StatsLoader::statsURL()
 {
-    static const QString path = QDir::homePath() + QStringLiteral("/.claude/stats-cache.json");
+    static const QString path = ClaudeConfigDir::path() + QStringLiteral("/stats-cache.json");
     return path;
 }
 

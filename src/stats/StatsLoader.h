@@ -7,8 +7,8 @@
 
 namespace StatsLoader {
 
-// ~/.claude/stats-cache.json, worked out on first use and fixed for the life
-// of the process.
+// stats-cache.json in Claude Code's folder ($CLAUDE_CONFIG_DIR or
+// ~/.claude), worked out on first use and fixed for the life of the process.
 const QString& statsURL();
 
 // Files above this size are refused unread: real ones are a few kilobytes,

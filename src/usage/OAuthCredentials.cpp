@@ -2,18 +2,18 @@
 
 #include "common/BoundedFile.h"
 #include "common/StrictJson.h"
+#include "usage/ClaudeConfigDir.h"
 
-#include <QDir>
-
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
 QString OAuthCredentials::defaultFilePath()
 {
-    return QDir::homePath() + u"/.claude/.credentials.json"_s;
+    return ClaudeConfigDir::path() + u"/.credentials.json"_s;
 }
 
-std::optional<QString> OAuthCredentials::tokenFromCredentials(const QByteArray& document)
+std::optional<OAuthCredentials::Credential> OAuthCredentials::fromDocument(const QByteArray& document)
 {
     if (document.size() > maxDocumentSize)
         return std::nullopt;
@@ -26,7 +26,13 @@ std::optional<QString> OAuthCredentials::tokenFromCredentials(const QByteArray& 
     const QJsonValue token = oauth.toObject().value("accessToken"_L1);
     if (!token.isString())
         return std::nullopt;
-    return token.toString();
+    Credential credential{token.toString(), std::nullopt};
+    // Any other form (absent, null, text) is no expiry we can judge; the
+    // service then decides as before.
+    const QJsonValue expiresAt = oauth.toObject().value("expiresAt"_L1);
+    if (expiresAt.isDouble() && std::isfinite(expiresAt.toDouble()) && std::abs(expiresAt.toDouble()) < 0x1p62)
+        credential.expiresAtMs = qint64(expiresAt.toDouble());
+    return credential;
 }
 
 std::optional<QByteArray> OAuthCredentials::readFile(const QString& path)
@@ -34,12 +40,12 @@ std::optional<QByteArray> OAuthCredentials::readFile(const QString& path)
     return BoundedFile::read(path, maxDocumentSize);
 }
 
-std::optional<QString> OAuthCredentials::getOAuthToken(const QString& path)
+std::optional<OAuthCredentials::Credential> OAuthCredentials::read(const QString& path)
 {
     if (path.isEmpty())
         return fromPlatformStore();
     const std::optional<QByteArray> document = readFile(path);
     if (!document)
         return std::nullopt;
-    return tokenFromCredentials(*document);
+    return fromDocument(*document);
 }

@@ -1,7 +1,7 @@
 #include "usage/OAuthCredentials.h"
 
 // Without the macOS keychain Claude Code keeps the document in a plain file.
-std::optional<QString> OAuthCredentials::fromPlatformStore()
+std::optional<OAuthCredentials::Credential> OAuthCredentials::fromPlatformStore()
 {
-    return getOAuthToken(defaultFilePath());
+    return read(defaultFilePath());
 }

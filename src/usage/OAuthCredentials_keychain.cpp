@@ -5,7 +5,7 @@
 
 // Claude Code keeps the document as a generic password in the login keychain.
 // Any item with this service name matches; the keychain hands back one.
-std::optional<QString> OAuthCredentials::fromPlatformStore()
+std::optional<OAuthCredentials::Credential> OAuthCredentials::fromPlatformStore()
 {
     const void* keys[] = {kSecClass, kSecAttrService, kSecReturnData, kSecMatchLimit};
     const void* values[] = {kSecClassGenericPassword, CFSTR("Claude Code-credentials"), kCFBooleanTrue,
@@ -19,19 +19,19 @@ std::optional<QString> OAuthCredentials::fromPlatformStore()
     const OSStatus status = SecItemCopyMatching(query, &result);
     CFRelease(query);
 
-    std::optional<QString> token;
+    std::optional<Credential> credential;
     if (status == errSecSuccess && result && CFGetTypeID(result) == CFDataGetTypeID()) {
         const auto data = static_cast<CFDataRef>(result);
         const CFIndex length = CFDataGetLength(data);
-        // tokenFromCredentials refuses oversized documents; check before
+        // fromDocument refuses oversized documents; check before
         // the length is narrowed.
         if (length <= maxDocumentSize) {
             const QByteArray document = QByteArray::fromRawData(
                 reinterpret_cast<const char*>(CFDataGetBytePtr(data)), qsizetype(length));
-            token = tokenFromCredentials(document);
+            credential = fromDocument(document);
         }
     }
     if (result)
         CFRelease(result);
-    return token;
+    return credential;
 }

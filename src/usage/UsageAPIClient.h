@@ -1,24 +1,24 @@
 #pragma once
 
+#include "common/Clock.h"
 #include "usage/UsageSource.h"
 
-#include <QList>
-#include <QNetworkAccessManager>
+#include <QByteArray>
 #include <QObject>
-#include <QSslCertificate>
-#include <QSslConfiguration>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
-#include <optional>
+#include <memory>
+#include <unordered_map>
 
-class QNetworkReply;
+class CurlMulti;
 
-// The account service's plan-usage endpoint. Every fetch looks the OAuth
-// token up afresh off the main thread, then sends one GET through this
-// client's own long-lived manager, so the 5-second polls share one TLS
-// connection. Lives on the main thread; completions run there too.
+// The account service's plan-usage endpoint over libcurl. Every fetch looks
+// the OAuth credential up afresh off the main thread, then sends one GET
+// through this client's long-lived multi handle, so the 5-second polls (and
+// the two fetches at start) share one connection. Lives on the main thread;
+// the transfers run from its event loop and completions arrive there too.
 class UsageAPIClient final : public QObject, public UsageSource
 {
     Q_OBJECT
@@ -28,35 +28,37 @@ public:
     struct Options
     {
         QUrl endpoint = usageURL();
-        QString credentialsPath;                    // empty: the platform's own store
-        QList<QSslCertificate> extraCaCertificates; // trusted besides the system's roots
-        std::chrono::milliseconds transferTimeout{60000}; // without any data arriving
+        QString credentialsPath; // empty: the platform's own store
+        QByteArray extraCaPem;   // PEM certificates trusted besides the system's roots
+        std::chrono::seconds idleTimeout{60};     // the transfer fails after this long without data
+        std::chrono::milliseconds deadline{90000}; // and after this long in all, however it trickles
+        std::shared_ptr<const Clock> clock = Clock::system(); // judges sign-in expiry and Retry-After dates
     };
 
     static const QUrl& usageURL();
 
-    // Bodies beyond this are abandoned unread: real replies are under 1 KiB.
+    // Bodies beyond this are abandoned: real replies are under 1 KiB.
     static constexpr qint64 maxReplySize = 1024 * 1024;
+    // So is a header section beyond this (all of an answer's header lines,
+    // interim answers included): real ones are under 2 KiB.
+    static constexpr qint64 maxHeaderSize = 64 * 1024;
 
     explicit UsageAPIClient(QObject* parent = nullptr);
     explicit UsageAPIClient(Options options, QObject* parent = nullptr);
-    // Aborts the fetches still in flight without calling them back.
+    // Abandons the fetches still in flight without calling them back.
     ~UsageAPIClient() override;
 
     void fetchUsage(Completion done) override;
 
 private:
-    void send(const QString& token, Completion done);
-    void finish(QNetworkReply* reply, const QByteArray& body, Completion done);
+    struct Transfer;
 
-    // Every new TLS connection leaves a few kilobytes of session state with
-    // the manager for as long as polls keep its connection in use; after this
-    // many, the cache is dropped at the next moment nothing is in flight.
-    static constexpr int connectionsBeforeReset = 16;
+    void send(const QString& token, Completion done);
+    void finish(Transfer* transfer, int result);
+    void complete(Completion done, UsageFetch fetch);
 
     const Options m_options;
-    int m_inFlight = 0;
-    int m_newConnections = 0;
-    std::optional<QSslConfiguration> m_tls; // set only when tests add a CA
-    QNetworkAccessManager m_network;
+    const QByteArray m_endpoint; // as curl takes it
+    std::unique_ptr<CurlMulti> m_multi;
+    std::unordered_map<Transfer*, std::unique_ptr<Transfer>> m_transfers;
 };

@@ -14,11 +14,18 @@ public:
     qsizetype started() const { return m_started + m_pending.size(); }
 
     // Completes the fetch that was started `index`-th among those still open.
-    void complete(qsizetype index, std::optional<UsageResponse> reply)
+    void complete(qsizetype index, UsageFetch fetch)
     {
         Completion done = m_pending.takeAt(index);
         ++m_started;
-        done(std::move(reply));
+        done(std::move(fetch));
+    }
+
+    // With the reply, or as a fetch that found no connection.
+    void complete(qsizetype index, std::optional<UsageResponse> reply)
+    {
+        complete(index, reply ? UsageFetch::ok(std::move(*reply))
+                              : UsageFetch::failed(UsageFetch::Outcome::NoConnection));
     }
 
 private:

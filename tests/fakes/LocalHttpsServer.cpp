@@ -16,6 +16,7 @@ LocalHttpsServer::LocalHttpsServer(const TestCertificates& certificates, QObject
     m_server.setSslConfiguration(tls);
     connect(&m_server, &QSslServer::startedEncryptionHandshake, this, [this](QSslSocket* socket) {
         ++m_connections;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_buffers.insert(socket, {});
         connect(socket, &QSslSocket::encrypted, this, [this] { ++m_handshakes; });
         connect(socket, &QSslSocket::readyRead, this, [this, socket] { readRequests(socket); });

@@ -20,7 +20,7 @@ dpkg-deb -x "$deb" "$root"
 
 # Computed by dpkg-shlibdeps: one versioned entry per linked library package.
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6gui6 libqt6network6 libqt6core6 libstdc++6 libc6; do
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 libstdc++6 libc6; do
     echo ", $depends" | grep -Fq ", $library (>= " || fail "Depends lacks a versioned $library: $depends"
 done
 
