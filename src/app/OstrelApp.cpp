@@ -78,8 +78,14 @@ void OstrelApp::refresh()
 
 void OstrelApp::followViewModel()
 {
-    m_statusItem.setContent(m_viewModel.menuBarLabel(), m_viewModel.sessionPercent());
-    // Before the first start there are no figures, so no alerts either.
-    for (const LimitAlerts::Alert& alert : m_alerts.update(m_viewModel.usage(), false, m_viewModel.clock().now()))
+    // The tooltip: the label, then why the figures are kept or missing.
+    const QString label = m_viewModel.menuBarLabel();
+    QStringList tip{label, m_viewModel.usageToolTip()};
+    tip.removeAll(QString());
+    m_statusItem.setContent(label, m_viewModel.sessionPercent(), tip.join(u'\n'));
+    // Before the first start there are no figures, so no alerts either; kept
+    // figures, during a rate-limit wait, are old news.
+    const bool kept = m_viewModel.usageStatus().kept;
+    for (const LimitAlerts::Alert& alert : m_alerts.update(m_viewModel.usage(), kept, m_viewModel.clock().now()))
         m_statusItem.notify(alert);
 }

@@ -11,7 +11,7 @@
 
 // The application's entry in the desktop's status area: the glyph, the label
 // beside it where the host can show text, and the five-hour percentage drawn
-// into the icon where it cannot, with the label as the tooltip. The
+// into the icon where it cannot, with the label in the tooltip. The
 // application talks only to this class. How the item reaches the screen
 // depends on the platform, one source file each:
 //   StatusItem_sni.cpp   desktops with a session bus: our own
@@ -29,9 +29,10 @@ public:
     // Puts the item into the status area (now, or when a host appears).
     void show();
 
-    // The label as the view model words it (empty: the glyph alone), and the
-    // five-hour percentage for icons that must carry it themselves.
-    void setContent(const QString& label, std::optional<qint64> sessionPercent);
+    // The label as the view model words it (empty: the glyph alone), the
+    // five-hour percentage for icons that must carry it themselves, and the
+    // tooltip's text.
+    void setContent(const QString& label, std::optional<qint64> sessionPercent, const QString& toolTip);
 
     // The item's rectangle on screen, when the host reports one.
     std::optional<QRect> geometry() const;

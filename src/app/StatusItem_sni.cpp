@@ -67,7 +67,7 @@ struct StatusItem::Private
     {
         itemIcon = iconContent();
         item = std::make_unique<StatusNotifierItem>([this](int side) { return renderIcon(side); });
-        item->setLabel(label);
+        item->setContent(label, toolTip);
         QObject::connect(item.get(), &StatusNotifierItem::activated, q,
                          [this](QPoint hostPoint) { emit q->activated(clickAnchor(hostPoint)); });
         QObject::connect(item.get(), &StatusNotifierItem::secondaryActivated, q,
@@ -86,7 +86,7 @@ struct StatusItem::Private
         QObject::connect(tray.get(), &SystemTrayItem::openRequested, q, &StatusItem::openRequested);
         QObject::connect(tray.get(), &SystemTrayItem::refreshRequested, q, &StatusItem::refreshRequested);
         QObject::connect(tray.get(), &SystemTrayItem::quitRequested, q, &StatusItem::quitRequested);
-        tray->setContent(label, percent, bar());
+        tray->setContent(label, percent, toolTip, bar());
         tray->show();
     }
 
@@ -121,7 +121,7 @@ struct StatusItem::Private
             item->updateIcon();
         }
         if (tray)
-            tray->setContent(label, percent, bar());
+            tray->setContent(label, percent, toolTip, bar());
     }
 
     static std::optional<QRect> clickAnchor(const QPoint& hostPoint)
@@ -147,6 +147,7 @@ struct StatusItem::Private
     std::unique_ptr<SystemTrayItem> tray;
     bool shown = false;
     QString label;
+    QString toolTip;
     std::optional<qint64> percent;
 };
 
@@ -167,12 +168,13 @@ void StatusItem::show()
     d->follow();
 }
 
-void StatusItem::setContent(const QString& label, std::optional<qint64> sessionPercent)
+void StatusItem::setContent(const QString& label, std::optional<qint64> sessionPercent, const QString& toolTip)
 {
     d->label = label;
+    d->toolTip = toolTip;
     d->percent = sessionPercent;
     if (d->item)
-        d->item->setLabel(label);
+        d->item->setContent(label, toolTip);
     d->updateIcon();
 }
 

@@ -29,11 +29,12 @@ struct StatusItem::Private : QObject
 
     void update()
     {
-        tray.setContent(label, percent, GlyphColors::appearanceOf(QGuiApplication::palette()));
+        tray.setContent(label, percent, toolTip, GlyphColors::appearanceOf(QGuiApplication::palette()));
     }
 
     SystemTrayItem tray;
     QString label;
+    QString toolTip;
     std::optional<qint64> percent;
 };
 
@@ -56,9 +57,10 @@ void StatusItem::show()
     d->tray.show();
 }
 
-void StatusItem::setContent(const QString& label, std::optional<qint64> sessionPercent)
+void StatusItem::setContent(const QString& label, std::optional<qint64> sessionPercent, const QString& toolTip)
 {
     d->label = label;
+    d->toolTip = toolTip;
     d->percent = sessionPercent;
     d->update();
 }

@@ -52,9 +52,10 @@ void SystemTrayItem::show()
     m_tray.show();
 }
 
-void SystemTrayItem::setContent(const QString& label, std::optional<qint64> percent, Appearance bar)
+void SystemTrayItem::setContent(const QString& label, std::optional<qint64> percent, const QString& toolTip,
+                                Appearance bar)
 {
-    const QString tip = label.isEmpty() ? QGuiApplication::applicationDisplayName() : label;
+    const QString tip = toolTip.isEmpty() ? QGuiApplication::applicationDisplayName() : toolTip;
     if (tip != m_tray.toolTip())
         m_tray.setToolTip(tip);
     // The label changes with every fetch, a square icon far less often.

@@ -33,11 +33,10 @@ public:
 
     void show();
 
-    // `label` goes to the tooltip (the application's name when empty) and,
-    // for a wide item, into the icon; `percent` into a square icon; drawn for
-    // a `bar` of that brightness. The icon is redrawn only when what it shows
-    // changed.
-    void setContent(const QString& label, std::optional<qint64> percent, Appearance bar);
+    // `label` goes into a wide icon, `percent` into a square one, drawn for a
+    // `bar` of that brightness; `toolTip` (the application's name when empty)
+    // to the tooltip. The icon is redrawn only when what it shows changed.
+    void setContent(const QString& label, std::optional<qint64> percent, const QString& toolTip, Appearance bar);
 
     // The icon's rectangle on screen, when the tray reports one (XEmbed does).
     std::optional<QRect> geometry() const;

@@ -5,6 +5,7 @@
 #include "app/dbus/StatusNotifierItemAdaptor.h"
 #include "app/dbus/StatusNotifierWatcher.h"
 #include "app/dbus/XdgActivationToken.h"
+#include "config/AppInfo.h"
 #include "glyph/StatusIconRenderer.h"
 
 #include <QCoreApplication>
@@ -199,19 +200,29 @@ QString StatusNotifierItem::labelGuide()
 
 DBusToolTip StatusNotifierItem::toolTip() const
 {
-    return DBusToolTip{QString(), {}, u"Ostrel"_s, m_label};
+    return DBusToolTip{QString(), {}, QString::fromLatin1(AppInfo::name), m_toolTip};
 }
 
-void StatusNotifierItem::setLabel(const QString& label)
+void StatusNotifierItem::setContent(const QString& label, const QString& toolTip)
 {
-    if (label == m_label)
-        return;
+    const bool newLabel = label != m_label;
+    const bool newToolTip = toolTip != m_toolTip;
     m_label = label;
+    m_toolTip = toolTip;
     if (!m_exported)
         return;
-    emit m_adaptor->XAyatanaNewLabel(m_label, labelGuide());
-    sendPropertiesChanged({{u"XAyatanaLabel"_s, m_label}, {u"ToolTip"_s, QVariant::fromValue(toolTip())}});
-    emit m_adaptor->NewToolTip();
+    QVariantMap changed;
+    if (newLabel) {
+        emit m_adaptor->XAyatanaNewLabel(m_label, labelGuide());
+        changed.insert(u"XAyatanaLabel"_s, m_label);
+    }
+    if (newToolTip)
+        changed.insert(u"ToolTip"_s, QVariant::fromValue(this->toolTip()));
+    if (changed.isEmpty())
+        return;
+    sendPropertiesChanged(changed);
+    if (newToolTip)
+        emit m_adaptor->NewToolTip();
 }
 
 void StatusNotifierItem::updateIcon()

@@ -43,10 +43,11 @@ public:
     ~StatusNotifierItem() override;
 
 
-    // The text beside the glyph, verbatim; empty shows the glyph alone. Also
-    // the tooltip's text. Announced on the bus only when it differs.
+    // The text beside the glyph, verbatim (empty shows the glyph alone), and
+    // the tooltip's text under the application's name. Each is announced on
+    // the bus only when it differs.
     QString label() const { return m_label; }
-    void setLabel(const QString& label);
+    void setContent(const QString& label, const QString& toolTip);
 
     // Draws every standard size afresh (say, after the percentage or the bar
     // colour changed) and announces the icon if any pixel differs.
@@ -89,6 +90,7 @@ private:
     QString m_serviceName;
     bool m_exported = false;
     QString m_label;
+    QString m_toolTip;
     DBusImageList m_pixmaps;
     DBusMenu* m_menu = nullptr;
     StatusNotifierItemAdaptor* m_adaptor = nullptr;

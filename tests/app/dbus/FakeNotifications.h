@@ -33,6 +33,14 @@ public:
 
     QList<Shown> shown;
 
+    // A call that the status item at `service` answers on its own thread,
+    // after the replies sent to it so far: it has read them by then.
+    void roundTrip(const QString& service)
+    {
+        m_peer.call(service, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
+                    QStringLiteral("Get"), {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Id")});
+    }
+
     void click(uint id)
     {
         QDBusMessage signal = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.Notifications"),
