@@ -50,6 +50,8 @@ inline constexpr qreal chartBarRadius = 4;
 // The model breakdown.
 inline constexpr int modelRowSpacing = 6;
 inline constexpr int modelDotSide = 8;
+// The totals' column is never narrower than this, wider when the font needs.
+inline constexpr int modelTotalMinWidth = 55;
 
 // The footer.
 inline constexpr QMargins footerPadding{0, 4, 0, 0};

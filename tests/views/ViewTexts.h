@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/ModelList.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLayout>
@@ -21,6 +23,10 @@ inline QStringList visible(const QWidget* root, const QLayout* layout = nullptr)
             texts.append(label->text());
         else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
             texts.append(button->text());
+        else if (const auto* list = qobject_cast<const ModelList*>(widget))
+            for (qsizetype row = 0; row < list->count(); ++row)
+                for (const ModelList::Cell& cell : list->cells(row))
+                    texts.append(cell.text);
         else if (const QLayout* nested = widget ? widget->layout() : layout->itemAt(i)->layout())
             texts += visible(root, nested);
     }

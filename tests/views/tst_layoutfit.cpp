@@ -5,6 +5,7 @@
 
 #include "model/StatsViewModel.h"
 #include "views/ContentView.h"
+#include "views/ModelList.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
@@ -92,9 +93,16 @@ QStringList overflows(const QWidget* root)
             text = button->text();
             given = button->width();
         }
-        const int needed = qCeil(QFontMetricsF(widget->font()).horizontalAdvance(text));
-        if (!text.isEmpty() && needed > given && !text.endsWith(u'…'))
-            found.append(u"%1 \"%2\" needs %3 px, has %4"_s.arg(where, text.left(24)).arg(needed).arg(given));
+        QList<ModelList::Cell> cells{{text, widget->font(), QRect(0, 0, given, 1), {}, {}}};
+        if (const auto* list = qobject_cast<const ModelList*>(widget))
+            for (qsizetype row = 0; row < list->shownCount(); ++row)
+                cells += list->cells(row);
+        for (const ModelList::Cell& cell : cells) {
+            const int needed = qCeil(QFontMetricsF(cell.font).horizontalAdvance(cell.text));
+            if (cell.rect.left() < 0 || (needed > cell.rect.width() && !cell.text.contains(u'…')))
+                found.append(u"%1 \"%2\" needs %3 px, has %4"_s.arg(where, cell.text.left(24)).arg(needed)
+                                 .arg(cell.rect.width()));
+        }
     }
     return found;
 }
