@@ -122,23 +122,36 @@ QList<ModelList::Cell> ModelList::cells(qsizetype index) const
 {
     const Row& row = m_rows.at(index);
     const QMargins& padding = PanelStyle::boxPadding;
+    const int gap = PanelStyle::defaultSpacing;
+    const int nameLeft = padding.left() + PanelStyle::modelDotSide + gap;
+    // Figures too wide for any row (absurd counts) share what the name
+    // leaves them, and are elided in their middle.
+    int totalWidth = m_totalWidth;
+    int splitWidth = m_splitWidth;
+    const int room = width() - padding.right() - 2 * gap - PanelStyle::modelNameMinWidth - nameLeft;
+    if (totalWidth + splitWidth > room) {
+        totalWidth = std::max(0, room * totalWidth / (totalWidth + splitWidth));
+        splitWidth = std::max(0, room - totalWidth);
+    }
     const int top = rowTop(index) + padding.top();
     const int height = m_rowHeight - padding.top() - padding.bottom();
-    const QRect total(width() - padding.right() - m_totalWidth, top, m_totalWidth, height);
-    const int splitLeft = total.left() - PanelStyle::defaultSpacing - m_splitWidth;
-    const int nameLeft = padding.left() + PanelStyle::modelDotSide + PanelStyle::defaultSpacing;
-    const QRect name(nameLeft, top, std::max(0, splitLeft - PanelStyle::defaultSpacing - nameLeft), height);
-    const QString shownName =
-        QFontMetrics(m_nameFont).elidedText(ModelNameMapper::info(row.id).name, Qt::ElideMiddle, name.width());
+    const QRect total(width() - padding.right() - totalWidth, top, totalWidth, height);
+    const int splitLeft = total.left() - gap - splitWidth;
+    const QRect name(nameLeft, top, std::max(0, splitLeft - gap - nameLeft), height);
+    const QRect in(splitLeft, top, splitWidth, m_lineHeight);
+    const QRect out(splitLeft, top + m_lineHeight + PanelStyle::lineGap, splitWidth, m_lineHeight);
+    const QFontMetrics nameMetrics(m_nameFont);
+    const QFontMetrics splitMetrics(m_splitFont);
     const Qt::Alignment splitAlignment = Qt::AlignRight | Qt::AlignTop;
-    const int outTop = top + m_lineHeight + PanelStyle::lineGap;
     return {
-        {shownName, m_nameFont, name, Qt::AlignLeft | Qt::AlignVCenter, Level::Primary},
-        {inText(row), m_splitFont, QRect(splitLeft, top, m_splitWidth, m_lineHeight), splitAlignment,
+        {nameMetrics.elidedText(ModelNameMapper::info(row.id).name, Qt::ElideMiddle, name.width()), m_nameFont, name,
+         Qt::AlignLeft | Qt::AlignVCenter, Level::Primary},
+        {splitMetrics.elidedText(inText(row), Qt::ElideMiddle, in.width()), m_splitFont, in, splitAlignment,
          Level::Secondary},
-        {outText(row), m_splitFont, QRect(splitLeft, outTop, m_splitWidth, m_lineHeight), splitAlignment,
+        {splitMetrics.elidedText(outText(row), Qt::ElideMiddle, out.width()), m_splitFont, out, splitAlignment,
          Level::Secondary},
-        {TokenFormatter::format(row.total), m_totalFont, total, Qt::AlignRight | Qt::AlignVCenter, Level::Primary},
+        {QFontMetrics(m_totalFont).elidedText(TokenFormatter::format(row.total), Qt::ElideMiddle, total.width()),
+         m_totalFont, total, Qt::AlignRight | Qt::AlignVCenter, Level::Primary},
     };
 }
 

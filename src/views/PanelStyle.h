@@ -40,8 +40,10 @@ inline constexpr qreal barRadius = 4;
 
 // Today's tiles.
 inline constexpr int tileSpacing = 12;
-inline constexpr QMargins tilePadding{0, 8, 0, 8};
+inline constexpr QMargins tilePadding{4, 8, 4, 8};
 inline constexpr int tileStackSpacing = 4;
+// A value too wide for its tile shrinks, down to this share of its size.
+inline constexpr qreal smallestShrink = 0.5;
 
 // The chart.
 inline constexpr int chartHeight = 120;
@@ -52,6 +54,8 @@ inline constexpr int modelRowSpacing = 6;
 inline constexpr int modelDotSide = 8;
 // The totals' column is never narrower than this, wider when the font needs.
 inline constexpr int modelTotalMinWidth = 55;
+// However wide the figures, the name keeps this much.
+inline constexpr int modelNameMinWidth = 48;
 
 // The footer.
 inline constexpr QMargins footerPadding{0, 4, 0, 0};

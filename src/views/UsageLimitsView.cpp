@@ -71,6 +71,8 @@ UsageLimitsView::UsageLimitsView(QWidget* parent)
         new StyledLabel(u"extraLabel"_s, TextStyle::Caption, Weight::Regular, Level::Secondary, m_extraRow);
     extraLabel->setText(u"Extra usage"_s);
     m_extraDisabled->setText(u"Disabled"_s);
+    // An absurd amount keeps its first digits and its end: "$1000…00.00 spent".
+    m_extraSpent->setElideMode(Qt::ElideMiddle);
     auto* extraLine = new QHBoxLayout(m_extraRow);
     extraLine->setContentsMargins(0, 0, 0, 0);
     extraLine->setSpacing(PanelStyle::defaultSpacing);

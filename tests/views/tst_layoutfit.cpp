@@ -6,6 +6,7 @@
 #include "model/StatsViewModel.h"
 #include "views/ContentView.h"
 #include "views/ModelList.h"
+#include "views/StyledLabel.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
@@ -86,14 +87,17 @@ QStringList overflows(const QWidget* root)
                              .arg(widget->minimumSizeHint().height()));
         QString text;
         int given = 0;
+        QFont font = widget->font();
         if (const auto* label = qobject_cast<const QLabel*>(widget); label && !label->wordWrap()) {
-            text = label->text();
+            const auto* styled = qobject_cast<const StyledLabel*>(label);
+            text = styled ? styled->shownText() : label->text();
+            font = styled ? styled->shownFont() : font;
             given = label->contentsRect().width();
         } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
             text = button->text();
             given = button->width();
         }
-        QList<ModelList::Cell> cells{{text, widget->font(), QRect(0, 0, given, 1), {}, {}}};
+        QList<ModelList::Cell> cells{{text, font, QRect(0, 0, given, 1), {}, {}}};
         if (const auto* list = qobject_cast<const ModelList*>(widget))
             for (qsizetype row = 0; row < list->shownCount(); ++row)
                 cells += list->cells(row);
