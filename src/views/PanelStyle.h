@@ -19,6 +19,12 @@ namespace PanelStyle {
 inline constexpr int panelWidth = 340;
 inline constexpr int panelPadding = 16;
 inline constexpr int sectionSpacing = 16;
+// However short the screen, the scrolling middle keeps this much height.
+inline constexpr int scrollMinHeight = 80;
+// Its bar, in the right padding: a rounded handle in a transparent gutter.
+inline constexpr int scrollBarWidth = 10;
+inline constexpr int scrollHandleWidth = 6;
+inline constexpr int scrollHandleMinLength = 24;
 // The gap between items of a row that asks for no particular one.
 inline constexpr int defaultSpacing = 8;
 

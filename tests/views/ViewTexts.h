@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLayout>
+#include <QScrollArea>
 #include <QStringList>
 
 namespace ViewTexts {
@@ -23,6 +24,8 @@ inline QStringList visible(const QWidget* root, const QLayout* layout = nullptr)
             texts.append(label->text());
         else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
             texts.append(button->text());
+        else if (const auto* scroll = qobject_cast<const QScrollArea*>(widget))
+            texts += visible(root, scroll->widget()->layout());
         else if (const auto* list = qobject_cast<const ModelList*>(widget))
             for (qsizetype row = 0; row < list->count(); ++row)
                 for (const ModelList::Cell& cell : list->cells(row))

@@ -91,9 +91,10 @@ private slots:
             const QWidget* section = m_view->findChild<QWidget*>(name);
             if (!section->isVisible())
                 continue;
-            QCOMPARE(section->geometry(), QRect(16, section->y(), 308, section->height()));
+            const QRect inPanel(section->mapTo(m_view.get(), QPoint()), section->size());
+            QCOMPARE(inPanel, QRect(16, inPanel.y(), 308, inPanel.height()));
             if (previous)
-                QCOMPARE(section->y() - previous->geometry().bottom() - 1, 16);
+                QCOMPARE(inPanel.y() - previous->mapTo(m_view.get(), QPoint(0, previous->height())).y(), 16);
             previous = section;
         }
     }
