@@ -80,8 +80,22 @@ enum class Level { Primary, Secondary, Tertiary, Quaternary };
 // is semibold unless another weight is asked for.
 QFont font(TextStyle style, Weight weight = Weight::Regular);
 
-// The palette's text colour, dimmed to the level.
+// The palette's text colour, dimmed to the level. Secondary and tertiary
+// text keep a contrast of at least 4.5:1 and 3:1 to the panel and to its
+// boxes (WCAG's ratios for text and for large or incidental text), taking
+// more opacity than their usual half and quarter where a palette needs it.
 QColor foreground(const QPalette& palette, Level level);
+inline constexpr double secondaryContrast = 4.5;
+inline constexpr double tertiaryContrast = 3.0;
+inline constexpr qreal quaternaryOpacity = 0.10;
+// The boxes' fill: the quaternary level at this share of its opacity.
+inline constexpr qreal boxOpacity = 0.5;
+
+// WCAG's contrast ratio of two opaque colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b);
+// The least opacity, at or above `preferred`, at which the palette's text
+// reaches `ratio` on the panel and on its boxes.
+qreal readableOpacity(const QPalette& palette, double ratio, qreal preferred);
 
 // A named accent colour in the shade that suits the palette.
 QColor named(NamedColor color, const QPalette& palette);

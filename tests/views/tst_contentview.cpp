@@ -1,5 +1,6 @@
 #include "model/StatsViewModel.h"
 #include "views/ContentView.h"
+#include "views/PanelStyle.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
@@ -7,6 +8,7 @@
 #include "ViewTexts.h"
 
 #include <QAbstractButton>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +131,50 @@ private slots:
                 objects = m_view->findChildren<QObject*>().size();
         }
         QCOMPARE(m_view->findChildren<QObject*>().size(), objects);
+    }
+
+    // Dim text must stay readable on the panel and on its boxes, in light,
+    // dark and low-contrast palettes, and stay in order: primary, secondary,
+    // tertiary.
+    void dimTextIsReadable_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black);
+        QTest::newRow("dark") << QColor(0x2b, 0x2b, 0x2d) << QColor(0xf2, 0xf2, 0xf2);
+        QTest::newRow("grey on grey") << QColor(0x9a, 0x9a, 0x9a) << QColor(Qt::black);
+    }
+
+    void dimTextIsReadable()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        // WCAG's own thresholds: #767676 on white is the palest grey that reaches 4.5:1.
+        QCOMPARE(PanelStyle::contrast(Qt::black, Qt::white), 21.0);
+        QVERIFY(PanelStyle::contrast(QColor(0x76, 0x76, 0x76), Qt::white) >= 4.5);
+        QVERIFY(PanelStyle::contrast(QColor(0x77, 0x77, 0x77), Qt::white) < 4.5);
+
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        QImage panel(2, 1, QImage::Format_RGB32);
+        panel.fill(window);
+        QPainter painter(&panel);
+        PanelStyle::paintBox(painter, QRectF(1, 0, 1, 1), palette); // the faint box, as drawn
+        const QColor box = panel.pixelColor(1, 0);
+        qreal previous = 1;
+        for (const auto& [level, ratio] : {std::pair{PanelStyle::Level::Secondary, 4.5}, {PanelStyle::Level::Tertiary, 3.0}}) {
+            const QColor dim = PanelStyle::foreground(palette, level);
+            QVERIFY(dim.alphaF() < previous);
+            previous = dim.alphaF();
+            for (const QColor& background : {window, box}) {
+                QImage shown(1, 1, QImage::Format_RGB32);
+                shown.fill(background);
+                QPainter(&shown).fillRect(0, 0, 1, 1, dim);
+                QVERIFY2(PanelStyle::contrast(shown.pixelColor(0, 0), background) >= ratio,
+                         qPrintable(u"%1 on %2"_s.arg(shown.pixelColor(0, 0).name(), background.name())));
+            }
+        }
     }
 
 private:
