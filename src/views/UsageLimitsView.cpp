@@ -1,5 +1,6 @@
 #include "views/UsageLimitsView.h"
 
+#include "model/TokenFormatter.h"
 #include "views/StyledLabel.h"
 #include "views/UsageBar.h"
 
@@ -108,6 +109,5 @@ void UsageLimitsView::setUsage(const UsageResponse& usage, const QDateTime& now)
 
 QString UsageLimitsView::spentText(double credits)
 {
-    // QString::number never uses the locale: always a full stop, no grouping.
-    return u'$' + QString::number(credits, 'f', 2) + u" spent"_s;
+    return u'$' + TokenFormatter::fixed(credits, 2) + u" spent"_s;
 }
