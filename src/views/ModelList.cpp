@@ -102,11 +102,13 @@ void ModelList::measure()
                                 lineHeight(m_totalFont), PanelStyle::modelDotSide});
     m_rowHeight = PanelStyle::boxPadding.top() + inner + PanelStyle::boxPadding.bottom();
 
-    // Room for any figure up to the billions, and for the widest one shown.
-    QStringList totals{u"0000.0K"_s, u"0000.0M"_s, u"000.0B"_s};
-    QStringList splits{u"0000.0M in"_s, u"0000.0M out"_s};
+    // Totals line up for any figure up to the billions and fit the widest
+    // shown; the in and out figures take what the rows need and leave the
+    // rest to the names.
+    QStringList totals{u"000.0K"_s, u"000.0M"_s, u"000.0B"_s};
+    QStringList splits;
     totals.reserve(totals.size() + m_rows.size());
-    splits.reserve(splits.size() + 2 * m_rows.size());
+    splits.reserve(2 * m_rows.size());
     for (const Row& row : m_rows) {
         totals.append(TokenFormatter::format(row.total));
         splits.append(inText(row));
