@@ -16,8 +16,10 @@
 #include "views/WeeklyChartView.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace Qt::Literals::StringLiterals;
 using PanelStyle::Level;
@@ -135,6 +137,12 @@ void ContentView::reload()
     m_empty->setVisible(!stats && !usage);
     // With usage figures alone the middle is empty and takes no room.
     m_scroll->setVisible(stats || !usage);
+}
+
+void ContentView::wheelEvent(QWheelEvent* event)
+{
+    // The wheel scrolls the middle wherever it turns over the panel.
+    QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
 }
 
 void ContentView::changeEvent(QEvent* event)

@@ -39,6 +39,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void viewModelChanged();
