@@ -1,5 +1,6 @@
 #include "model/StatsViewModel.h"
 #include "views/ContentView.h"
+#include "views/ModelList.h"
 #include "views/PanelStyle.h"
 
 #include "FakeUsageSource.h"
@@ -9,6 +10,8 @@
 
 #include <QAbstractButton>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +33,19 @@ const QByteArray fullStats = R"({"version":2,"lastComputedDate":"2025-01-08",
 const QByteArray sparseStats = R"({"version":2,"lastComputedDate":"2025-01-07","modelUsage":{},
   "dailyActivity":[{"date":"2025-01-07","messageCount":5,"sessionCount":1,"toolCallCount":5}],
   "dailyModelTokens":[{"date":"2025-01-07","tokensByModel":{"claude-opus-4-6":5}}],"totalSessions":1,"totalMessages":1})";
+
+// A file naming `count` models, the last the heaviest.
+QByteArray manyModels(int count)
+{
+    QByteArray file = R"({"version":2,"lastComputedDate":"2025-01-08","dailyActivity":[],"dailyModelTokens":[],
+      "totalSessions":1,"totalMessages":1,"firstSessionDate":"2025-01-05T10:00:00.000Z","modelUsage":{)";
+    for (int i = 0; i < count; ++i) {
+        file += i ? ",\"model-" : "\"model-";
+        file += QByteArray::number(i) + "\":{\"inputTokens\":" + QByteArray::number(i * 1000LL)
+                + ",\"outputTokens\":7,\"cacheReadInputTokens\":0,\"cacheCreationInputTokens\":0}";
+    }
+    return file + "}}";
+}
 
 } // namespace
 
@@ -131,6 +147,29 @@ private slots:
                 objects = m_view->findChildren<QObject*>().size();
         }
         QCOMPARE(m_view->findChildren<QObject*>().size(), objects);
+    }
+
+    // A broken or hostile file may name any number of models: the panel opens
+    // and scrolls to its end, drawing only what is in view.
+    void fiftyThousandModels()
+    {
+        const QByteArray file = manyModels(50000);
+        load(file, true);
+        m_view->setMaximumHeight(600);
+        m_view->resize(340, m_view->sizeHint().height());
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QCOMPARE(m_view->height(), 600);
+        const ModelList* list = m_view->findChild<ModelList*>();
+        QCOMPARE(list->count(), 50000);
+        QCOMPARE(list->cells(0).last().text, u"50.0M"_s); // the heaviest first
+
+        const QWidget* footer = m_view->findChild<QWidget*>(u"summaryFooter"_s);
+        QVERIFY(footer->visibleRegion().isEmpty());
+        QScrollBar* bar = m_view->findChild<QScrollArea*>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QVERIFY(!m_view->grab().isNull());
+        QVERIFY(!footer->visibleRegion().isEmpty());
     }
 
     // Dim text must stay readable on the panel and on its boxes, in light,

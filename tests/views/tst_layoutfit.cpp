@@ -49,10 +49,10 @@ QByteArray extremeStats()
     const QString small = u"-9223372036854775808"_s;
     QStringList models;
     for (int i = 0; i < 20; ++i) {
-        const QString id = i == 0 ? u"arn:aws:bedrock:us-east-1:123456789012:application-inference-profile/a1b2c3d4e5f6"_s
-                         : i == 1 ? u"claude-opus-4-6"_s
-                                  : u"vendor/some-very-long-model-name-%1-instruct-q4_K_M"_s.arg(i);
-        const QString n = i % 3 == 2 ? small : (i % 3 == 1 ? QString::number(1000LL << (3 * i)) : big);
+        const QString id = i == 0   ? u"arn:aws:bedrock:us-east-1:123456789012:application-inference-profile/abcdef"_s
+                           : i == 1 ? u"claude-opus-4-6"_s
+                                    : u"vendor/some-very-long-model-name-%1-instruct-q4_K_M"_s.arg(i);
+        const QString n = i % 3 == 2 ? small : (i % 3 == 1 ? QString::number(1000LL << (2 * i)) : big);
         models.append(u"\"%1\":{\"inputTokens\":%2,\"outputTokens\":%2,\"cacheReadInputTokens\":%2,"
                       "\"cacheCreationInputTokens\":%2}"_s.arg(id, n));
     }
