@@ -198,11 +198,14 @@ private slots:
         palette.setColor(QPalette::WindowText, text);
         QImage panel(2, 1, QImage::Format_RGB32);
         panel.fill(window);
-        QPainter painter(&panel);
-        PanelStyle::paintBox(painter, QRectF(1, 0, 1, 1), palette); // the faint box, as drawn
+        {
+            QPainter painter(&panel);
+            PanelStyle::paintBox(painter, QRectF(1, 0, 1, 1), palette); // the faint box, as drawn
+        }
         const QColor box = panel.pixelColor(1, 0);
         qreal previous = 1;
-        for (const auto& [level, ratio] : {std::pair{PanelStyle::Level::Secondary, 4.5}, {PanelStyle::Level::Tertiary, 3.0}}) {
+        using PanelStyle::Level;
+        for (const auto& [level, ratio] : {std::pair{Level::Secondary, 4.5}, {Level::Tertiary, 3.0}}) {
             const QColor dim = PanelStyle::foreground(palette, level);
             QVERIFY(dim.alphaF() < previous);
             previous = dim.alphaF();
