@@ -153,8 +153,7 @@ private slots:
     // and scrolls to its end, drawing only what is in view.
     void fiftyThousandModels()
     {
-        const QByteArray file = manyModels(50000);
-        load(file, true);
+        load(manyModels(50000), true);
         m_view->setMaximumHeight(600);
         m_view->resize(340, m_view->sizeHint().height());
         m_view->show();
@@ -172,9 +171,8 @@ private slots:
         QVERIFY(!footer->visibleRegion().isEmpty());
     }
 
-    // Dim text must stay readable on the panel and on its boxes, in light,
-    // dark and low-contrast palettes, and stay in order: primary, secondary,
-    // tertiary.
+    // Dim text stays readable on the panel and on its boxes in light, dark
+    // and low-contrast palettes, and keeps its order: secondary, tertiary.
     void dimTextIsReadable_data()
     {
         QTest::addColumn<QColor>("window");
@@ -188,34 +186,25 @@ private slots:
     {
         QFETCH(QColor, window);
         QFETCH(QColor, text);
-        // WCAG's own thresholds: #767676 on white is the palest grey that reaches 4.5:1.
-        QCOMPARE(PanelStyle::contrast(Qt::black, Qt::white), 21.0);
+        // WCAG's own figures: #767676 on white is the palest grey at 4.5:1.
         QVERIFY(PanelStyle::contrast(QColor(0x76, 0x76, 0x76), Qt::white) >= 4.5);
         QVERIFY(PanelStyle::contrast(QColor(0x77, 0x77, 0x77), Qt::white) < 4.5);
-
         QPalette palette;
         palette.setColor(QPalette::Window, window);
         palette.setColor(QPalette::WindowText, text);
-        QImage panel(2, 1, QImage::Format_RGB32);
-        panel.fill(window);
-        {
-            QPainter painter(&panel);
-            PanelStyle::paintBox(painter, QRectF(1, 0, 1, 1), palette); // the faint box, as drawn
-        }
-        const QColor box = panel.pixelColor(1, 0);
-        qreal previous = 1;
-        using PanelStyle::Level;
-        for (const auto& [level, ratio] : {std::pair{Level::Secondary, 4.5}, {Level::Tertiary, 3.0}}) {
-            const QColor dim = PanelStyle::foreground(palette, level);
-            QVERIFY(dim.alphaF() < previous);
-            previous = dim.alphaF();
-            for (const QColor& background : {window, box}) {
-                QImage shown(1, 1, QImage::Format_RGB32);
-                shown.fill(background);
-                QPainter(&shown).fillRect(0, 0, 1, 1, dim);
-                QVERIFY2(PanelStyle::contrast(shown.pixelColor(0, 0), background) >= ratio,
-                         qPrintable(u"%1 on %2"_s.arg(shown.pixelColor(0, 0).name(), background.name())));
-            }
+        // Rows: the panel, a box. Columns: the background, secondary, tertiary text.
+        QImage image(60, 40, QImage::Format_RGB32);
+        image.fill(window);
+        QPainter painter(&image);
+        PanelStyle::paintBox(painter, QRectF(0, 20, 60, 20), palette);
+        painter.fillRect(20, 0, 20, 40, PanelStyle::foreground(palette, PanelStyle::Level::Secondary));
+        painter.fillRect(40, 0, 20, 40, PanelStyle::foreground(palette, PanelStyle::Level::Tertiary));
+        painter.end();
+        for (int y : {10, 30}) {
+            const double secondary = PanelStyle::contrast(image.pixelColor(30, y), image.pixelColor(10, y));
+            const double tertiary = PanelStyle::contrast(image.pixelColor(50, y), image.pixelColor(10, y));
+            QVERIFY2(secondary >= 4.5 && tertiary >= 3 && tertiary < secondary,
+                     qPrintable(u"%1:1 and %2:1"_s.arg(secondary).arg(tertiary)));
         }
     }
 

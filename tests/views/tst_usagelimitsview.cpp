@@ -56,10 +56,10 @@ private slots:
     {
         QTest::addColumn<double>("credits");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("0.125: a tie, to even") << 0.125 << u"$0.12 spent"_s;
-        QTest::newRow("0.375: a tie, to even") << 0.375 << u"$0.38 spent"_s;
-        QTest::newRow("2.675 is 2.67499999... as a double") << 2.675 << u"$2.67 spent"_s;
-        QTest::newRow("1e21: every digit, no exponent") << 1e21 << u"$1000000000000000000000.00 spent"_s;
+        QTest::newRow("0.125: to even") << 0.125 << u"$0.12 spent"_s;
+        QTest::newRow("0.375: to even") << 0.375 << u"$0.38 spent"_s;
+        QTest::newRow("2.675, below as a double") << 2.675 << u"$2.67 spent"_s;
+        QTest::newRow("1e21: no exponent") << 1e21 << u"$1000000000000000000000.00 spent"_s;
     }
 
     void spentText()
