@@ -56,7 +56,8 @@ stats() {
         printf "\"totalSessions\":8842,\"totalMessages\":120035,\"firstSessionDate\":\"2026-04-28T23:19:27.629Z\",";
         printf "\"modelUsage\":{";
         for (i = 0; i < n; i++)
-            printf "%s\"claude-model-%06d\":{\"inputTokens\":%d,\"outputTokens\":%d,\"cacheReadInputTokens\":%d,\"cacheCreationInputTokens\":0}",
+            printf "%s\"claude-model-%06d\":{\"inputTokens\":%d,\"outputTokens\":%d,"        \
+                   "\"cacheReadInputTokens\":%d,\"cacheCreationInputTokens\":0}",
                 (i ? "," : ""), i, i * 1000 + 17, i * 37, i * 5000;
         printf "}}";
     }'
@@ -78,7 +79,8 @@ panel_shown() {
 # The panel's picture once two in a row agree.
 settled() {
     import -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$work/a.png"
-    until import -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$work/b.png" && cmp -s "$work/a.png" "$work/b.png"; do
+    until import -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" +repage "$work/b.png" \
+        && cmp -s "$work/a.png" "$work/b.png"; do
         mv "$work/b.png" "$work/a.png"
     done
 }
@@ -87,7 +89,8 @@ drawn() {
     [ "$(convert "$work/a.png" -format %k info:)" -ge 16 ]
 }
 
-printf '%8s %8s %9s %8s %8s %8s %10s %9s\n' models "open ms" "drawn ms" "rss MiB" "at end" "peak" "wheel cpu" "idle cpu"
+printf '%8s %8s %9s %8s %8s %8s %10s %9s\n' \
+    models "open ms" "drawn ms" "rss MiB" "at end" "peak" "wheel cpu" "idle cpu"
 for models in 5 500 50000; do
     home="$work/home-$models"
     mkdir -p "$home/.claude"
@@ -118,7 +121,8 @@ for models in 5 500 50000; do
     sleep 10
     idle=$(cpu_ms "$pid" "$before")
     peak=$(mib "$pid" VmHWM)
-    printf '%8s %8s %9s %8s %8s %8s %7s ms %6s ms\n' "$models" "$open" "$drawn" "$rss" "$rss_end" "$peak" "$wheel" "$idle"
+    printf '%8s %8s %9s %8s %8s %8s %7s ms %6s ms\n' \
+        "$models" "$open" "$drawn" "$rss" "$rss_end" "$peak" "$wheel" "$idle"
 
     xdotool key Escape
     kill "$pid"

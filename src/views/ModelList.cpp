@@ -195,7 +195,7 @@ void ModelList::paintEvent(QPaintEvent* event)
 
 void ModelList::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ApplicationFontChange)
+    if (event->type() == QEvent::ApplicationFontChange || event->type() == QEvent::FontChange)
         measure();
     QWidget::changeEvent(event);
 }
