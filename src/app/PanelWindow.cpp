@@ -43,7 +43,10 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
     };
     for (QScreen* screen : QGuiApplication::screens())
         watch(screen);
-    connect(qApp, &QGuiApplication::screenAdded, this, watch);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+        watch(screen);
+        refit();
+    });
     connect(qApp, &QGuiApplication::screenRemoved, this, &PanelWindow::refit);
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, &PanelWindow::refit);
 }

@@ -83,14 +83,18 @@ qreal PanelStyle::readableOpacity(const QPalette& palette, double ratio, qreal p
     return high / 255.0;
 }
 
+QFont PanelStyle::scaled(QFont font, qreal factor)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * factor);
+    else if (font.pixelSize() > 0)
+        font.setPixelSize(qMax(1, qRound(font.pixelSize() * factor)));
+    return font;
+}
+
 QFont PanelStyle::font(TextStyle style, Weight weight)
 {
-    QFont font = QApplication::font();
-    const qreal scale = referenceSize(style) / 13.0;
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * scale);
-    else if (font.pixelSize() > 0)
-        font.setPixelSize(qMax(1, qRound(font.pixelSize() * scale)));
+    QFont font = scaled(QApplication::font(), referenceSize(style) / 13.0);
 
     if (style == TextStyle::Headline && weight == Weight::Regular)
         weight = Weight::Semibold;

@@ -79,6 +79,8 @@ enum class Level { Primary, Secondary, Tertiary, Quaternary };
 // text (13 at the reference sizes: title 2 is 17, caption 10, ...). Headline
 // is semibold unless another weight is asked for.
 QFont font(TextStyle style, Weight weight = Weight::Regular);
+// `font` at `factor` of its size, whether its size is in points or pixels.
+QFont scaled(QFont font, qreal factor);
 
 // The palette's text colour, dimmed to the level. Secondary and tertiary
 // text keep a contrast of at least 4.5:1 and 3:1 to the panel and to its

@@ -8,20 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// `font` at `factor` of its size, however its size was given.
-QFont scaled(QFont font, qreal factor)
-{
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * factor);
-    else if (font.pixelSize() > 0)
-        font.setPixelSize(std::max(1, int(font.pixelSize() * factor)));
-    return font;
-}
-
-} // namespace
-
 StyledLabel::StyledLabel(const QString& objectName, PanelStyle::TextStyle style, PanelStyle::Weight weight,
                          PanelStyle::Level level, QWidget* parent)
     : QLabel(parent)
@@ -95,10 +81,10 @@ QFont StyledLabel::shownFont() const
     // Advances grow about in proportion to the size, but hinting and rounding
     // do not quite: step down from the proportional size until it fits.
     qreal factor = std::max(PanelStyle::smallestShrink, room / needed);
-    QFont smaller = scaled(font(), factor);
+    QFont smaller = PanelStyle::scaled(font(), factor);
     while (factor > PanelStyle::smallestShrink && QFontMetricsF(smaller).horizontalAdvance(text()) > room) {
         factor = std::max(PanelStyle::smallestShrink, factor - 0.02);
-        smaller = scaled(font(), factor);
+        smaller = PanelStyle::scaled(font(), factor);
     }
     return smaller;
 }
