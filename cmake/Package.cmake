@@ -30,8 +30,9 @@ the account service for the plan usage. It has no settings and writes no
 files. It starts with the desktop session of every user.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Usage comes over verified TLS, which needs the system's certificates; the
-# library dependencies cannot say so.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ca-certificates)
+# library dependencies cannot say so. On GNOME and other GTK desktops, Qt
+# takes the desktop's font only through its GTK platform theme.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, qt6-gtk-platformtheme")
 # Files under /etc are the administrator's: dpkg keeps their edits on upgrade.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/debian/conffiles)
 

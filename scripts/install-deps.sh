@@ -13,6 +13,8 @@ packages=(
     libicu-dev
     # fonts, so offscreen and Xvfb rendering have glyphs to draw
     fonts-dejavu-core fontconfig
+    # desktops' fonts (KDE's Noto Sans, GNOME's Cantarell through Qt's GTK theme) for the layout-fit test and pictures
+    fonts-noto-core fonts-cantarell qt6-gtk-platformtheme
     # tests: certificates for the local HTTPS server, a German libc locale
     openssl locales
     # end-to-end tests: a virtual X server, trays (XEmbed and StatusNotifierItem),

@@ -173,39 +173,59 @@ std::optional<QPoint> PanelPlacement::currentPointer()
     return QCursor::pos();
 }
 
+namespace {
+
+// The screen the panel opens on, the anchor there, the bar's edge and the
+// area the panel may cover.
+struct Target
+{
+    const PanelPlacement::Screen* screen = nullptr;
+    QRect anchor;
+    Edge edge = Edge::Top;
+    QRect area;
+};
+
+Target targetOf(const PanelPlacement::Input& input)
+{
+    Target target;
+    if (input.anchor && input.anchor->isValid()) {
+        const QPoint centre = input.anchor->center();
+        for (const PanelPlacement::Screen& candidate : input.screens) {
+            if (candidate.geometry.contains(centre)) {
+                target.screen = &candidate;
+                target.anchor = *input.anchor;
+                break;
+            }
+        }
+    }
+    if (!target.screen) {
+        // No usable anchor: the top-right corner of the primary screen, where
+        // status areas most often are.
+        target.screen = &input.screens.first();
+        const QRect& g = target.screen->geometry;
+        target.anchor = QRect(g.right(), g.top(), 1, 1);
+    }
+    target.edge = barEdge(*target.screen, target.anchor.center());
+    target.area = workArea(*target.screen, target.edge, target.anchor);
+    return target;
+}
+
+} // namespace
+
 std::optional<QPoint> PanelPlacement::place(const Input& input)
 {
     if (input.platform == Platform::Wayland || input.screens.isEmpty())
         return std::nullopt;
 
-    const Screen* screen = nullptr;
-    QRect anchor;
-    if (input.anchor && input.anchor->isValid()) {
-        const QPoint centre = input.anchor->center();
-        for (const Screen& candidate : input.screens) {
-            if (candidate.geometry.contains(centre)) {
-                screen = &candidate;
-                anchor = *input.anchor;
-                break;
-            }
-        }
-    }
-    if (!screen) {
-        // No usable anchor: the top-right corner of the primary screen, where
-        // status areas most often are.
-        screen = &input.screens.first();
-        const QRect& g = screen->geometry;
-        anchor = QRect(g.right(), g.top(), 1, 1);
-    }
-
-    const Edge edge = barEdge(*screen, anchor.center());
-    const QRect area = workArea(*screen, edge, anchor);
+    const Target target = targetOf(input);
+    const QRect& anchor = target.anchor;
+    const QRect& area = target.area;
     const int w = input.panelSize.width();
     const int h = input.panelSize.height();
 
     int x = 0;
     int y = 0;
-    switch (edge) {
+    switch (target.edge) {
     case Edge::Top:
         x = anchor.center().x() - w / 2;
         y = anchor.bottom() + 1 + anchorGap;
@@ -226,4 +246,14 @@ std::optional<QPoint> PanelPlacement::place(const Input& input)
     x = clampInto(x, area.left(), area.right() + 1 - w);
     y = clampInto(y, area.top(), area.bottom() + 1 - h);
     return QPoint(x, y);
+}
+
+std::optional<int> PanelPlacement::maxHeight(const Input& input)
+{
+    if (input.screens.isEmpty())
+        return std::nullopt;
+    // Where the compositor places the panel, all it can go by is the screen.
+    const QRect area = input.platform == Platform::Wayland ? input.screens.first().availableGeometry
+                                                           : targetOf(input).area;
+    return std::max(1, area.height() - 2 * screenMargin);
 }

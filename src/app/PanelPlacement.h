@@ -44,9 +44,17 @@ struct Input
 inline constexpr int assumedBarThickness = 40;
 // Gap between the anchor and the panel.
 inline constexpr int anchorGap = 4;
+// Room the panel leaves at both ends of the area it may cover.
+inline constexpr int screenMargin = 8;
 
 // The panel's top-left corner, or nothing when the compositor places it.
 std::optional<QPoint> place(const Input& input);
+
+// The tallest the panel may be: the height of the area it may cover on the
+// screen it opens on (the primary's available area where the compositor
+// places it), less a margin at both ends; nothing when no screen is known.
+// The panel's size is not read.
+std::optional<int> maxHeight(const Input& input);
 
 // Where a status-notifier host says the click was, in logical global
 // coordinates. Hosts send different units: most send logical or root

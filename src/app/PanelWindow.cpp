@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,9 +30,25 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // The window is always exactly as large as the panel's content.
+    // The window is always exactly as large as the panel's content, which
+    // is held to the height of the screen.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_content);
+
+    // Screens come, go, move and change their scale: fit the open panel again.
+    const auto watch = [this](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, &PanelWindow::refit);
+        connect(screen, &QScreen::availableGeometryChanged, this, &PanelWindow::refit);
+        connect(screen, &QScreen::logicalDotsPerInchChanged, this, &PanelWindow::refit);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+        watch(screen);
+        refit();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &PanelWindow::refit);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &PanelWindow::refit);
 }
 
 void PanelWindow::popup(std::optional<QRect> anchor)
@@ -39,23 +56,43 @@ void PanelWindow::popup(std::optional<QRect> anchor)
     m_anchor = anchor;
     m_content->setLive(true); // up to date before it is measured and placed
     ensurePolished();
-    if (QLayout* own = layout())
-        own->activate();
+    fitToScreen();
     place();
     show();
     raise();
     activateWindow();
 }
 
-void PanelWindow::place()
+PanelPlacement::Input PanelWindow::placement() const
 {
     PanelPlacement::Input input;
     input.anchor = m_anchor;
     input.panelSize = size();
     input.platform = m_platform;
     input.screens = PanelPlacement::currentScreens();
-    if (const std::optional<QPoint> topLeft = PanelPlacement::place(input))
+    return input;
+}
+
+void PanelWindow::fitToScreen()
+{
+    // Taller content scrolls in the panel's middle.
+    m_content->setMaximumHeight(PanelPlacement::maxHeight(placement()).value_or(QWIDGETSIZE_MAX));
+    if (QLayout* own = layout())
+        own->activate();
+}
+
+void PanelWindow::place()
+{
+    if (const std::optional<QPoint> topLeft = PanelPlacement::place(placement()))
         move(*topLeft);
+}
+
+void PanelWindow::refit()
+{
+    if (!isVisible())
+        return;
+    fitToScreen();
+    place();
 }
 
 void PanelWindow::showEvent(QShowEvent* event)

@@ -40,7 +40,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    PanelPlacement::Input placement() const;
+    // Holds the panel to the height of the screen it opens on.
+    void fitToScreen();
     void place();
+    void refit();
 
     PanelPlacement::Platform m_platform;
     ContentView* m_content;

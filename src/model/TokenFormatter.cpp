@@ -2,27 +2,34 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 namespace {
 
-// value / divisor with one decimal and a suffix. std::to_chars ignores the C
-// locale (which a German session sets to a decimal comma) and rounds the
-// exact binary value, ties to even, as printf's "%.1f" does. This is the one
-// place K, M and B are written.
+// value / divisor with one decimal and a suffix. This is the one place K, M
+// and B are written.
 QString scaled(double value, double divisor, char suffix, bool dropWholeDecimal = false)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, value / divisor, std::chars_format::fixed, 1);
-    char* end = result.ptr;
-    if (dropWholeDecimal && end - buffer >= 2 && end[-2] == '.' && end[-1] == '0')
-        end -= 2;
-    *end++ = suffix;
-    return QString::fromLatin1(buffer, end - buffer);
+    QString text = TokenFormatter::fixed(value / divisor, 1);
+    if (dropWholeDecimal && text.endsWith(QLatin1String(".0")))
+        text.chop(2);
+    return text + QLatin1Char(suffix);
 }
 
 } // namespace
+
+QString TokenFormatter::fixed(double value, int decimals)
+{
+    // std::to_chars ignores the C locale (which a German session sets to a
+    // decimal comma) and rounds the exact binary value, ties to even, as
+    // printf's "%.Nf" does. The largest double has 309 digits.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                      std::clamp(decimals, 0, 20));
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
 
 QString TokenFormatter::format(qint64 n)
 {

@@ -7,6 +7,11 @@
 // 1.2K, 3.4M, 1.5B.
 namespace TokenFormatter {
 
+// `value` with `decimals` decimals (0 to 20), as printf's "%.Nf" writes it:
+// rounded on the exact double, ties to even (0.125 gives 0.12), with a full
+// stop and no grouping in every locale.
+QString fixed(double value, int decimals);
+
 // Token counts: plain digits below 1,000, then K, M and B.
 QString format(qint64 n);
 

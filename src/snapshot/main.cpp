@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QImage>
+#include <QFontInfo>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -62,28 +65,73 @@ int fail(const QString& message)
 
 int main(int argc, char* argv[])
 {
+    // Offscreen windows cannot take size hints, and Qt says so on every showing.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.startsWith(u"This plugin does not support"_s))
+            std::fputs(qPrintable(message + u'\n'), stderr);
+    });
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Renders the Ostrel panel to a PNG file."_s);
+    parser.addHelpOption();
+    const QCommandLineOption output({u"o"_s, u"output"_s}, u"PNG file to write."_s, u"file"_s, u"panel.png"_s);
+    const QCommandLineOption usage(u"usage"_s, u"Usage reply JSON to show."_s, u"file"_s);
+    const QCommandLineOption now(u"now"_s, u"Pretend it is this moment (RFC 3339)."_s, u"time"_s);
+    const QCommandLineOption theme(u"theme"_s, u"light or dark."_s, u"theme"_s, u"light"_s);
+    const QCommandLineOption family(u"font"_s, u"The desktop's font family."_s, u"family"_s);
+    const QCommandLineOption size(u"font-size"_s, u"The desktop's font size in points."_s, u"points"_s);
+    const QCommandLineOption scale(u"scale"_s, u"Scale factor (QT_SCALE_FACTOR); also the picture's pixel ratio."_s,
+                                   u"factor"_s, u"1"_s);
+    const QCommandLineOption height(u"available-height"_s,
+                                    u"Height the screen leaves the panel, in logical pixels."_s, u"pixels"_s);
+    const QCommandLineOption end(u"scrolled"_s, u"Show the end of the scrolling middle."_s);
+    parser.addOptions({output, usage, now, theme, family, size, scale, height, end});
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const bool parsed = parser.parse(arguments);
+
+    // The scale factor must be known before the application starts.
+    bool scaleOk = false;
+    const double factor = parser.value(scale).toDouble(&scaleOk);
+    if (parsed && scaleOk && factor >= 0.5 && factor <= 8)
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(factor));
     // A developer tool: render without a display unless one is asked for.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"ostrel-snapshot"_s);
     QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+    if (!parsed)
+        return fail(parser.errorText());
+    if (parser.isSet(u"help"_s))
+        parser.showHelp();
+    if (!scaleOk || factor < 0.5 || factor > 8)
+        return fail(u"--scale wants a number from 0.5 to 8"_s);
+    if (parser.value(theme) != u"light"_s && parser.value(theme) != u"dark"_s)
+        return fail(u"--theme wants light or dark"_s);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(u"Renders the Ostrel panel to a PNG file."_s);
-    parser.addHelpOption();
-    const QCommandLineOption output({u"o"_s, u"output"_s}, u"PNG file to write."_s, u"file"_s, u"panel.png"_s);
-    const QCommandLineOption usage(u"usage"_s, u"Usage reply JSON to show."_s, u"file"_s);
-    const QCommandLineOption ratio(u"dpr"_s, u"Device pixel ratio."_s, u"ratio"_s, u"2"_s);
-    const QCommandLineOption now(u"now"_s, u"Pretend it is this moment (RFC 3339)."_s, u"time"_s);
-    const QCommandLineOption dark(u"dark"_s, u"Use a dark palette."_s);
-    parser.addOptions({output, usage, ratio, now, dark});
-    parser.process(application);
+    QFont font = QApplication::font();
+    if (parser.isSet(family)) {
+        font.setFamily(parser.value(family));
+        if (QFontInfo(font).family() != parser.value(family))
+            return fail(u"no font family "_s + parser.value(family));
+    }
+    if (parser.isSet(size)) {
+        bool ok = false;
+        const double points = parser.value(size).toDouble(&ok);
+        if (!ok || points < 4 || points > 48)
+            return fail(u"--font-size wants points from 4 to 48"_s);
+        font.setPointSizeF(points);
+    }
+    QApplication::setFont(font);
 
-    bool ratioOk = false;
-    const qreal devicePixelRatio = parser.value(ratio).toDouble(&ratioOk);
-    if (!ratioOk || devicePixelRatio < 0.5 || devicePixelRatio > 8)
-        return fail(u"--dpr wants a number from 0.5 to 8"_s);
+    int availableHeight = QWIDGETSIZE_MAX;
+    if (parser.isSet(height)) {
+        bool ok = false;
+        availableHeight = parser.value(height).toInt(&ok);
+        if (!ok || availableHeight < 100)
+            return fail(u"--available-height wants at least 100 pixels"_s);
+    }
 
     StatsViewModel::Dependencies dependencies;
     if (parser.isSet(now)) {
@@ -96,17 +144,27 @@ int main(int argc, char* argv[])
     // Without a reply file the panel shows no usage, as after a failed fetch.
     dependencies.usageSource = std::make_shared<FileUsageSource>(parser.value(usage));
 
-    if (parser.isSet(dark))
+    if (parser.value(theme) == u"dark"_s)
         QApplication::setPalette(darkPalette());
 
     StatsViewModel viewModel(dependencies);
     ContentView view(viewModel);
+    view.setMaximumHeight(availableHeight);
     viewModel.start();
     // Let the stored reply arrive (both fetches of start()).
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    view.adjustSize();
+    // As tall as the content, or as the screen allows: the panel window's rule.
+    view.resize(view.width(), std::min(view.sizeHint().height(), availableHeight));
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    QCoreApplication::processEvents();
+    if (parser.isSet(end)) {
+        for (QScrollArea* area : view.findChildren<QScrollArea*>())
+            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    }
 
+    const qreal devicePixelRatio = view.devicePixelRatioF();
     QImage image((QSizeF(view.size()) * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(view.palette().color(QPalette::Window));

@@ -7,6 +7,7 @@
 #include "views/Divider.h"
 #include "views/EmptyStateNotice.h"
 #include "views/ModelBreakdownView.h"
+#include "views/ScrollColumn.h"
 #include "views/StyledLabel.h"
 #include "views/SummaryFooter.h"
 #include "views/SymbolView.h"
@@ -15,7 +16,10 @@
 #include "views/WeeklyChartView.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace Qt::Literals::StringLiterals;
 using PanelStyle::Level;
@@ -32,6 +36,7 @@ ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
     , m_models(new ModelBreakdownView(this))
     , m_footer(new SummaryFooter(this))
     , m_empty(new EmptyStateNotice(this))
+    , m_scroll(new ScrollColumn(this))
 {
     setObjectName(u"content"_s);
     setFixedWidth(PanelStyle::panelWidth);
@@ -58,18 +63,28 @@ ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(quit);
 
+    // Everything between the plan usage card and the divider scrolls when the
+    // panel is held shorter than its content; the rows around it stay put.
+    // The scroll area reaches into the right padding, where its bar shows.
+    for (QWidget* section : {static_cast<QWidget*>(m_today), static_cast<QWidget*>(m_chart),
+                             static_cast<QWidget*>(m_models), static_cast<QWidget*>(m_footer),
+                             static_cast<QWidget*>(m_empty)})
+        m_scroll->addSection(section);
+    auto* usage = new QHBoxLayout;
+    usage->addWidget(m_usage);
+    auto* divider = new QHBoxLayout;
+    divider->addWidget(new Divider(this));
+    for (QLayout* row : {static_cast<QLayout*>(header), static_cast<QLayout*>(usage),
+                         static_cast<QLayout*>(divider), static_cast<QLayout*>(buttons)})
+        row->setContentsMargins(0, 0, PanelStyle::panelPadding, 0);
+
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(PanelStyle::panelPadding, PanelStyle::panelPadding, PanelStyle::panelPadding,
-                               PanelStyle::panelPadding);
+    column->setContentsMargins(PanelStyle::panelPadding, PanelStyle::panelPadding, 0, PanelStyle::panelPadding);
     column->setSpacing(PanelStyle::sectionSpacing);
     column->addLayout(header);
-    column->addWidget(m_usage);
-    column->addWidget(m_today);
-    column->addWidget(m_chart);
-    column->addWidget(m_models);
-    column->addWidget(m_footer);
-    column->addWidget(m_empty);
-    column->addWidget(new Divider(this));
+    column->addLayout(usage);
+    column->addWidget(m_scroll);
+    column->addLayout(divider);
     column->addLayout(buttons);
 
     connect(&m_viewModel, &StatsViewModel::changed, this, &ContentView::viewModelChanged);
@@ -78,6 +93,9 @@ ContentView::ContentView(StatsViewModel& viewModel, QWidget* parent)
 
 void ContentView::setLive(bool live)
 {
+    // A panel opens at its top.
+    if (live && !m_live)
+        m_scroll->verticalScrollBar()->setValue(0);
     m_live = live;
     if (m_live && m_stale)
         reload();
@@ -117,6 +135,14 @@ void ContentView::reload()
                              static_cast<QWidget*>(m_models), static_cast<QWidget*>(m_footer)})
         section->setVisible(stats.has_value());
     m_empty->setVisible(!stats && !usage);
+    // With usage figures alone the middle is empty and takes no room.
+    m_scroll->setVisible(stats || !usage);
+}
+
+void ContentView::wheelEvent(QWheelEvent* event)
+{
+    // The wheel scrolls the middle wherever it turns over the panel.
+    QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
 }
 
 void ContentView::changeEvent(QEvent* event)

@@ -4,6 +4,7 @@
 
 class EmptyStateNotice;
 class ModelBreakdownView;
+class ScrollColumn;
 class StatsViewModel;
 class StyledLabel;
 class SummaryFooter;
@@ -13,7 +14,8 @@ class WeeklyChartView;
 
 // The panel: header with glyph, title and refresh time; the plan usage card;
 // today's tiles, the weekly chart, the model breakdown and the footer (or a
-// notice when nothing is known); then Refresh and Quit.
+// notice when nothing is known); then Refresh and Quit. Held to a maximum
+// height shorter than its content, the middle scrolls.
 //
 // Every section exists once and is updated in place from the view model on
 // each change; sections come and go by showing and hiding, so steady updates
@@ -37,6 +39,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void viewModelChanged();
@@ -51,4 +54,5 @@ private:
     ModelBreakdownView* m_models;
     SummaryFooter* m_footer;
     EmptyStateNotice* m_empty;
+    ScrollColumn* m_scroll;
 };

@@ -20,6 +20,8 @@ MetricTile::MetricTile(const QString& objectName, const QString& label, Symbols:
     symbol->setTint(color);
     auto* caption = new StyledLabel(u"caption"_s, TextStyle::Caption, Weight::Regular, Level::Secondary, this);
     caption->setText(label);
+    caption->setElideMode(Qt::ElideRight);
+    m_value->setShrinkToFit(true);
 
     // Tiles take equal shares of the row whatever their texts.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "stats/StatsCache.h"
+#include "views/ModelList.h"
 
 #include <QList>
 #include <QMap>
 #include <QWidget>
 
-class BoxFrame;
-class ModelRow;
+#include <optional>
 
 // "Model Breakdown": one row per model, heaviest total first.
 class ModelBreakdownView : public QWidget
@@ -19,11 +19,11 @@ public:
 
     void setModelUsage(const QMap<QString, ModelUsage>& modelUsage);
 
-    // Identifiers by total, largest first; equal totals by identifier.
-    static QList<QString> sortedModels(const QMap<QString, ModelUsage>& modelUsage);
+    // Rows by total, largest first; equal totals by identifier.
+    static QList<ModelList::Row> sortedRows(const QMap<QString, ModelUsage>& modelUsage);
 
 private:
-    BoxFrame* m_box;
-    // Rows are kept and reused; only as many as there are models are shown.
-    QList<ModelRow*> m_rows;
+    ModelList* m_list;
+    // What the rows were made from: an unchanged file costs no new sort.
+    std::optional<QMap<QString, ModelUsage>> m_modelUsage;
 };

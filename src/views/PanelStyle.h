@@ -19,6 +19,12 @@ namespace PanelStyle {
 inline constexpr int panelWidth = 340;
 inline constexpr int panelPadding = 16;
 inline constexpr int sectionSpacing = 16;
+// However short the screen, the scrolling middle keeps this much height.
+inline constexpr int scrollMinHeight = 80;
+// Its bar, in the right padding: a rounded handle in a transparent gutter.
+inline constexpr int scrollBarWidth = 10;
+inline constexpr int scrollHandleWidth = 6;
+inline constexpr int scrollHandleMinLength = 24;
 // The gap between items of a row that asks for no particular one.
 inline constexpr int defaultSpacing = 8;
 
@@ -40,8 +46,10 @@ inline constexpr qreal barRadius = 4;
 
 // Today's tiles.
 inline constexpr int tileSpacing = 12;
-inline constexpr QMargins tilePadding{0, 8, 0, 8};
+inline constexpr QMargins tilePadding{4, 8, 4, 8};
 inline constexpr int tileStackSpacing = 4;
+// A value too wide for its tile shrinks, down to this share of its size.
+inline constexpr qreal smallestShrink = 0.5;
 
 // The chart.
 inline constexpr int chartHeight = 120;
@@ -50,6 +58,10 @@ inline constexpr qreal chartBarRadius = 4;
 // The model breakdown.
 inline constexpr int modelRowSpacing = 6;
 inline constexpr int modelDotSide = 8;
+// The totals' column is never narrower than this, wider when the font needs.
+inline constexpr int modelTotalMinWidth = 55;
+// However wide the figures, the name keeps this much.
+inline constexpr int modelNameMinWidth = 48;
 
 // The footer.
 inline constexpr QMargins footerPadding{0, 4, 0, 0};
@@ -67,9 +79,25 @@ enum class Level { Primary, Secondary, Tertiary, Quaternary };
 // text (13 at the reference sizes: title 2 is 17, caption 10, ...). Headline
 // is semibold unless another weight is asked for.
 QFont font(TextStyle style, Weight weight = Weight::Regular);
+// `font` at `factor` of its size, whether its size is in points or pixels.
+QFont scaled(QFont font, qreal factor);
 
-// The palette's text colour, dimmed to the level.
+// The palette's text colour, dimmed to the level. Secondary and tertiary
+// text keep a contrast of at least 4.5:1 and 3:1 to the panel and to its
+// boxes (WCAG's ratios for text and for large or incidental text), taking
+// more opacity than their usual half and quarter where a palette needs it.
 QColor foreground(const QPalette& palette, Level level);
+inline constexpr double secondaryContrast = 4.5;
+inline constexpr double tertiaryContrast = 3.0;
+inline constexpr qreal quaternaryOpacity = 0.10;
+// The boxes' fill: the quaternary level at this share of its opacity.
+inline constexpr qreal boxOpacity = 0.5;
+
+// WCAG's contrast ratio of two opaque colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b);
+// The least opacity, at or above `preferred`, at which the palette's text
+// reaches `ratio` on the panel and on its boxes.
+qreal readableOpacity(const QPalette& palette, double ratio, qreal preferred);
 
 // A named accent colour in the shade that suits the palette.
 QColor named(NamedColor color, const QPalette& palette);

@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
 
 StyledLabel::StyledLabel(const QString& objectName, PanelStyle::TextStyle style, PanelStyle::Weight weight,
                          PanelStyle::Level level, QWidget* parent)
@@ -49,4 +54,64 @@ void StyledLabel::changeEvent(QEvent* event)
         break;
     }
     QLabel::changeEvent(event);
+}
+
+void StyledLabel::setElideMode(Qt::TextElideMode mode)
+{
+    m_elide = mode;
+    updateGeometry();
+    update();
+}
+
+void StyledLabel::setShrinkToFit(bool shrink)
+{
+    m_shrink = shrink;
+    if (shrink && m_elide == Qt::ElideNone)
+        m_elide = Qt::ElideMiddle;
+    updateGeometry();
+    update();
+}
+
+QFont StyledLabel::shownFont() const
+{
+    const qreal room = contentsRect().width();
+    const qreal needed = QFontMetricsF(font()).horizontalAdvance(text());
+    if (!m_shrink || needed <= room || needed <= 0)
+        return font();
+    // Advances grow about in proportion to the size, but hinting and rounding
+    // do not quite: step down from the proportional size until it fits.
+    qreal factor = std::max(PanelStyle::smallestShrink, room / needed);
+    QFont smaller = PanelStyle::scaled(font(), factor);
+    while (factor > PanelStyle::smallestShrink && QFontMetricsF(smaller).horizontalAdvance(text()) > room) {
+        factor = std::max(PanelStyle::smallestShrink, factor - 0.02);
+        smaller = PanelStyle::scaled(font(), factor);
+    }
+    return smaller;
+}
+
+QString StyledLabel::shownText() const
+{
+    if (m_elide == Qt::ElideNone)
+        return text();
+    return QFontMetrics(shownFont()).elidedText(text(), m_elide, contentsRect().width());
+}
+
+QSize StyledLabel::minimumSizeHint() const
+{
+    const QSize whole = QLabel::minimumSizeHint();
+    if (m_elide == Qt::ElideNone || wordWrap())
+        return whole;
+    return QSize(std::min(whole.width(), QFontMetrics(font()).horizontalAdvance(u'…')), whole.height());
+}
+
+void StyledLabel::paintEvent(QPaintEvent* event)
+{
+    if (m_elide == Qt::ElideNone || wordWrap()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(shownFont());
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(contentsRect(), int(QStyle::visualAlignment(layoutDirection(), alignment())), shownText());
 }

@@ -18,6 +18,10 @@ SummaryFooter::SummaryFooter(QWidget* parent)
     , m_since(new StyledLabel(u"since"_s, TextStyle::Caption2, Weight::Regular, Level::Tertiary, this))
 {
     setObjectName(u"summaryFooter"_s);
+    // Each figure keeps its word: "92233…807 sessions".
+    m_sessions->setElideMode(Qt::ElideMiddle);
+    m_messages->setElideMode(Qt::ElideMiddle);
+    m_since->setElideMode(Qt::ElideRight);
     auto* sessionsIcon = new SymbolView(u"sessionsIcon"_s, Symbols::Symbol::RectangleStack, TextStyle::Caption, this);
     sessionsIcon->setLevel(Level::Secondary);
     auto* messagesIcon = new SymbolView(u"messagesIcon"_s, Symbols::Symbol::TextBubble, TextStyle::Caption, this);

@@ -21,6 +21,9 @@ UsageBar::UsageBar(const QString& objectName, QWidget* parent)
 {
     setObjectName(objectName);
     m_track->setObjectName(u"track"_s);
+    // The figure on the right stays whole; the texts beside it give way.
+    m_label->setElideMode(Qt::ElideRight);
+    m_subtitle->setElideMode(Qt::ElideRight);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(PanelStyle::lineGap);

@@ -1,5 +1,6 @@
 #include "views/UsageLimitsView.h"
 
+#include "model/TokenFormatter.h"
 #include "views/StyledLabel.h"
 #include "views/UsageBar.h"
 
@@ -71,6 +72,8 @@ UsageLimitsView::UsageLimitsView(QWidget* parent)
         new StyledLabel(u"extraLabel"_s, TextStyle::Caption, Weight::Regular, Level::Secondary, m_extraRow);
     extraLabel->setText(u"Extra usage"_s);
     m_extraDisabled->setText(u"Disabled"_s);
+    // An absurd amount keeps its first digits and its end: "$1000…00.00 spent".
+    m_extraSpent->setElideMode(Qt::ElideMiddle);
     auto* extraLine = new QHBoxLayout(m_extraRow);
     extraLine->setContentsMargins(0, 0, 0, 0);
     extraLine->setSpacing(PanelStyle::defaultSpacing);
@@ -106,6 +109,5 @@ void UsageLimitsView::setUsage(const UsageResponse& usage, const QDateTime& now)
 
 QString UsageLimitsView::spentText(double credits)
 {
-    // QString::number never uses the locale: always a full stop, no grouping.
-    return u'$' + QString::number(credits, 'f', 2) + u" spent"_s;
+    return u'$' + TokenFormatter::fixed(credits, 2) + u" spent"_s;
 }

@@ -21,7 +21,8 @@ public:
     // `now` is the moment the reset times count down from.
     void setUsage(const UsageResponse& usage, const QDateTime& now);
 
-    // "$12.50 spent": two decimals and a full stop in every locale.
+    // "$12.50 spent": two decimals rounded as printf does, and a full stop,
+    // in every locale.
     static QString spentText(double credits);
 
 private:

@@ -30,29 +30,36 @@ class TestPanelPlacement : public QObject
 
 private slots:
     // A 340 × 500 panel; the primary screen reserves room for bars as given
-    // ("no room": none, so the bar is inferred from where the item is).
+    // ("no room": none, so the bar is inferred from where the item is). The
+    // tallest panel is the height of the area it may cover, less 8 at each end.
     void place_data()
     {
         QTest::addColumn<QRect>("anchor");
         QTest::addColumn<QRect>("available");
         QTest::addColumn<Platform>("platform");
         QTest::addColumn<QPoint>("topLeft"); // null: not positioned
+        QTest::addColumn<int>("maxHeight");
 
         const QRect top(0, 30, 1280, 770);
         const QRect corner(1257, 1, 22, 22);
         const auto x11 = Platform::X11;
-        QTest::newRow("top bar: centred under the item") << QRect(600, 4, 22, 22) << top << x11 << QPoint(440, 30);
-        QTest::newRow("bottom bar") << QRect(600, 770, 22, 22) << QRect(0, 0, 1280, 760) << x11 << QPoint(440, 260);
-        QTest::newRow("left bar") << QRect(10, 300, 28, 28) << QRect(48, 0, 1232, 800) << x11 << QPoint(48, 63);
+        QTest::newRow("top bar: centred under the item")
+            << QRect(600, 4, 22, 22) << top << x11 << QPoint(440, 30) << 754;
+        QTest::newRow("bottom bar")
+            << QRect(600, 770, 22, 22) << QRect(0, 0, 1280, 760) << x11 << QPoint(440, 260) << 744;
+        QTest::newRow("left bar") << QRect(10, 300, 28, 28) << QRect(48, 0, 1232, 800) << x11 << QPoint(48, 63) << 784;
         QTest::newRow("right bar, item in the bottom corner: clamped")
-            << QRect(1240, 760, 28, 28) << QRect(0, 0, 1232, 800) << x11 << QPoint(892, 300);
-        QTest::newRow("no room reserved: a bar height kept clear") << corner << full << x11 << QPoint(940, 40);
-        QTest::newRow("no room, bottom corner: bottom bar") << QRect(3, 790, 1, 1) << full << x11 << QPoint(0, 260);
-        QTest::newRow("no room, right side: side bar") << QRect(1262, 400, 16, 16) << full << x11 << QPoint(900, 157);
-        QTest::newRow("item on the second screen") << QRect(3100, 4, 24, 24) << top << x11 << QPoint(2860, 40);
+            << QRect(1240, 760, 28, 28) << QRect(0, 0, 1232, 800) << x11 << QPoint(892, 300) << 784;
+        QTest::newRow("no room reserved: a bar height kept clear") << corner << full << x11 << QPoint(940, 40) << 744;
+        QTest::newRow("no room, bottom corner: bottom bar")
+            << QRect(3, 790, 1, 1) << full << x11 << QPoint(0, 260) << 744;
+        QTest::newRow("no room, right side: side bar")
+            << QRect(1262, 400, 16, 16) << full << x11 << QPoint(900, 157) << 784;
+        QTest::newRow("item on the second screen, 1080 high")
+            << QRect(3100, 4, 24, 24) << top << x11 << QPoint(2860, 40) << 1024;
         QTest::newRow("anchor on no screen: the primary's top-right")
-            << QRect(5000, 5000, 1, 1) << top << Platform::Other << QPoint(940, 30);
-        QTest::newRow("Wayland: the compositor decides") << corner << top << Platform::Wayland << QPoint();
+            << QRect(5000, 5000, 1, 1) << top << Platform::Other << QPoint(940, 30) << 754;
+        QTest::newRow("Wayland: the compositor decides") << corner << top << Platform::Wayland << QPoint() << 754;
     }
 
     void place()
@@ -61,8 +68,10 @@ private slots:
         QFETCH(QRect, available);
         QFETCH(Platform, platform);
         QFETCH(QPoint, topLeft);
+        QFETCH(int, maxHeight);
         const PanelPlacement::Input input{anchor, {{full, available}, doubled}, QSize(340, 500), platform};
         QCOMPARE(PanelPlacement::place(input), given(topLeft));
+        QCOMPARE(PanelPlacement::maxHeight(input), std::optional<int>(maxHeight));
     }
 
     // Hosts report the click in logical pixels, or (Plasma on a scaled X11

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "views/ModelList.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLayout>
+#include <QScrollArea>
 #include <QStringList>
 
 namespace ViewTexts {
@@ -21,6 +24,12 @@ inline QStringList visible(const QWidget* root, const QLayout* layout = nullptr)
             texts.append(label->text());
         else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
             texts.append(button->text());
+        else if (const auto* scroll = qobject_cast<const QScrollArea*>(widget))
+            texts += visible(root, scroll->widget()->layout());
+        else if (const auto* list = qobject_cast<const ModelList*>(widget))
+            for (qsizetype row = 0; row < list->count(); ++row)
+                for (const ModelList::Cell& cell : list->cells(row))
+                    texts.append(cell.text);
         else if (const QLayout* nested = widget ? widget->layout() : layout->itemAt(i)->layout())
             texts += visible(root, nested);
     }

@@ -1,5 +1,7 @@
 #include "model/StatsViewModel.h"
 #include "views/ContentView.h"
+#include "views/ModelList.h"
+#include "views/PanelStyle.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
@@ -7,6 +9,9 @@
 #include "ViewTexts.h"
 
 #include <QAbstractButton>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +33,19 @@ const QByteArray fullStats = R"({"version":2,"lastComputedDate":"2025-01-08",
 const QByteArray sparseStats = R"({"version":2,"lastComputedDate":"2025-01-07","modelUsage":{},
   "dailyActivity":[{"date":"2025-01-07","messageCount":5,"sessionCount":1,"toolCallCount":5}],
   "dailyModelTokens":[{"date":"2025-01-07","tokensByModel":{"claude-opus-4-6":5}}],"totalSessions":1,"totalMessages":1})";
+
+// A file naming `count` models, the last the heaviest.
+QByteArray manyModels(int count)
+{
+    QByteArray file = R"({"version":2,"lastComputedDate":"2025-01-08","dailyActivity":[],"dailyModelTokens":[],
+      "totalSessions":1,"totalMessages":1,"firstSessionDate":"2025-01-05T10:00:00.000Z","modelUsage":{)";
+    for (int i = 0; i < count; ++i) {
+        file += i ? ",\"model-" : "\"model-";
+        file += QByteArray::number(i) + "\":{\"inputTokens\":" + QByteArray::number(i * 1000LL)
+                + ",\"outputTokens\":7,\"cacheReadInputTokens\":0,\"cacheCreationInputTokens\":0}";
+    }
+    return file + "}}";
+}
 
 } // namespace
 
@@ -91,9 +109,10 @@ private slots:
             const QWidget* section = m_view->findChild<QWidget*>(name);
             if (!section->isVisible())
                 continue;
-            QCOMPARE(section->geometry(), QRect(16, section->y(), 308, section->height()));
+            const QRect inPanel(section->mapTo(m_view.get(), QPoint()), section->size());
+            QCOMPARE(inPanel, QRect(16, inPanel.y(), 308, inPanel.height()));
             if (previous)
-                QCOMPARE(section->y() - previous->geometry().bottom() - 1, 16);
+                QCOMPARE(inPanel.y() - previous->mapTo(m_view.get(), QPoint(0, previous->height())).y(), 16);
             previous = section;
         }
     }
@@ -128,6 +147,65 @@ private slots:
                 objects = m_view->findChildren<QObject*>().size();
         }
         QCOMPARE(m_view->findChildren<QObject*>().size(), objects);
+    }
+
+    // A broken or hostile file may name any number of models: the panel opens
+    // and scrolls to its end, drawing only what is in view.
+    void fiftyThousandModels()
+    {
+        load(manyModels(50000), true);
+        m_view->setMaximumHeight(600);
+        m_view->resize(340, m_view->sizeHint().height());
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QCOMPARE(m_view->height(), 600);
+        const ModelList* list = m_view->findChild<ModelList*>();
+        QCOMPARE(list->count(), 50000);
+        QCOMPARE(list->cells(0).last().text, u"50.0M"_s); // the heaviest first
+
+        const QWidget* footer = m_view->findChild<QWidget*>(u"summaryFooter"_s);
+        QVERIFY(footer->visibleRegion().isEmpty());
+        QScrollBar* bar = m_view->findChild<QScrollArea*>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        QVERIFY(!m_view->grab().isNull());
+        QVERIFY(!footer->visibleRegion().isEmpty());
+    }
+
+    // Dim text stays readable on the panel and on its boxes in light, dark
+    // and low-contrast palettes, and keeps its order: secondary, tertiary.
+    void dimTextIsReadable_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black);
+        QTest::newRow("dark") << QColor(0x2b, 0x2b, 0x2d) << QColor(0xf2, 0xf2, 0xf2);
+        QTest::newRow("grey on grey") << QColor(0x9a, 0x9a, 0x9a) << QColor(Qt::black);
+    }
+
+    void dimTextIsReadable()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        // WCAG's own figures: #767676 on white is the palest grey at 4.5:1.
+        QVERIFY(PanelStyle::contrast(QColor(0x76, 0x76, 0x76), Qt::white) >= 4.5);
+        QVERIFY(PanelStyle::contrast(QColor(0x77, 0x77, 0x77), Qt::white) < 4.5);
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        // Rows: the panel, a box. Columns: the background, secondary, tertiary text.
+        QImage image(60, 40, QImage::Format_RGB32);
+        image.fill(window);
+        QPainter painter(&image);
+        PanelStyle::paintBox(painter, QRectF(0, 20, 60, 20), palette);
+        painter.fillRect(20, 0, 20, 40, PanelStyle::foreground(palette, PanelStyle::Level::Secondary));
+        painter.fillRect(40, 0, 20, 40, PanelStyle::foreground(palette, PanelStyle::Level::Tertiary));
+        painter.end();
+        for (int y : {10, 30}) {
+            const double secondary = PanelStyle::contrast(image.pixelColor(30, y), image.pixelColor(10, y));
+            const double tertiary = PanelStyle::contrast(image.pixelColor(50, y), image.pixelColor(10, y));
+            QVERIFY2(secondary >= 4.5 && tertiary >= 3 && tertiary < secondary,
+                     qPrintable(u"%1:1 and %2:1"_s.arg(secondary).arg(tertiary)));
+        }
     }
 
 private:

@@ -51,6 +51,24 @@ private slots:
         QCOMPARE(ViewTexts::visible(&view), expected);
     }
 
+    // "$%.2f spent" as printf writes it: ties to even on the exact double.
+    void spentText_data()
+    {
+        QTest::addColumn<double>("credits");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("0.125: to even") << 0.125 << u"$0.12 spent"_s;
+        QTest::newRow("0.375: to even") << 0.375 << u"$0.38 spent"_s;
+        QTest::newRow("2.675, below as a double") << 2.675 << u"$2.67 spent"_s;
+        QTest::newRow("1e21: no exponent") << 1e21 << u"$1000000000000000000000.00 spent"_s;
+    }
+
+    void spentText()
+    {
+        QFETCH(double, credits);
+        QFETCH(QString, expected);
+        QCOMPARE(UsageLimitsView::spentText(credits), expected);
+    }
+
     // The whole-number text, the fill colour, and whether the fill runs past the track.
     void bar_data()
     {
