@@ -15,6 +15,7 @@
 #
 # Needs xvfb, dbus, trayer and valgrind (scripts/install-deps.sh).
 set -euo pipefail
+[ -z "${FOOTPRINT_TRACE:-}" ] || set -x
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" != "--inside" ]; then
@@ -47,7 +48,9 @@ export QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1 XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$work/runtime"
 mkdir -p "$work/home/.claude"
 cp tests/data/real/stats/v3-heavy.json "$work/home/.claude/stats-cache.json"
-cp tests/data/real/credentials/2026-08-refreshTokenExpiresAt.json "$work/home/.claude/.credentials.json"
+# A sign-in that has not expired: an expired one sends no request at all.
+printf '{"claudeAiOauth":{"accessToken":"sk-ant-oat01-footprint","expiresAt":%s000}}' $(($(date +%s) + 86400)) \
+    >"$work/home/.claude/.credentials.json"
 
 trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
     --transparent false --tint 0xdddddd >"$work/trayer.log" 2>&1 &
@@ -110,8 +113,15 @@ for side in floor closed open; do
     counts=$(last_counts)
     requests[$side]=$(requests_of "$counts")
     handshakes[$side]=$(handshakes_of "$counts")
-    run "$side-n" "$cg_cycles" "$cg_ms" yes "${cmd[@]}"
-    run "$side-2n" $((2 * cg_cycles)) "$cg_ms" yes "${cmd[@]}"
+    # A TLS handshake costs as much as dozens of polls: the two runs compare
+    # only when they made as many, so run the pair again (a few times at
+    # most) when a reconnection fell into one of them.
+    for try in 1 2 3 4; do
+        run "$side-n" "$cg_cycles" "$cg_ms" yes "${cmd[@]}"
+        n_handshakes=$(handshakes_of "$(last_counts)")
+        run "$side-2n" $((2 * cg_cycles)) "$cg_ms" yes "${cmd[@]}"
+        [ "$(handshakes_of "$(last_counts)")" != "$n_handshakes" ] || break
+    done
     slow_counts[$side]=$(last_counts)
     n=$(instructions_of "$side-n")
     n2=$(instructions_of "$side-2n")
