@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package Ostrel needs to build, run and test.
+# Installs the Debian 12 packages Ostrel needs, by group:
+#
+#   run    what the application needs when it runs
+#   build  the compiler, CMake and the Qt development files
+#   test   what the tests, benchmarks, fuzzing and packaging use
+#
+#   scripts/install-deps.sh             # every group
+#   scripts/install-deps.sh run build   # enough to build and start it (scripts/run.sh)
+#
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 
-packages=(
-    # build
+run=(
+    # Qt; the X11 platform plugin (in libqt6gui6) and its runtime pieces
+    libqt6core6 libqt6network6 libqt6dbus6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins
+    libxkbcommon-x11-0 libxcb-cursor0
+    # fonts for the panel's text; the roots that verify the account service
+    fonts-dejavu-core fontconfig ca-certificates
+)
+
+build=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-    # the panel and status item draw with Qt Widgets (in qt6-base-dev); the
-    # X11 platform plugin and its runtime pieces
-    libqt6widgets6 libqt6gui6 libxkbcommon-x11-0 libxcb-cursor0
-    libicu-dev
-    # fonts, so offscreen and Xvfb rendering have glyphs to draw
-    fonts-dejavu-core fontconfig
-    # tests: certificates for the local HTTPS server, a German libc locale
+    qt6-base-dev qt6-base-dev-tools libicu-dev
+)
+
+test=(
+    # certificates for the local HTTPS server, a German libc locale
     openssl locales
     # end-to-end tests: a virtual X server, trays (XEmbed and StatusNotifierItem),
     # X tools and screenshots; a private session bus per test (dbus-run-session),
@@ -24,8 +36,8 @@ packages=(
     qt6-svg-dev
     # packaging: cpack -G DEB computes the dependencies with dpkg-shlibdeps
     # (dpkg-dev), which needs file; the package test validates the desktop
-    # entries and the AppStream metainfo
-    dpkg-dev file desktop-file-utils appstream
+    # entries and the AppStream metainfo, and formats the manual page
+    dpkg-dev file desktop-file-utils appstream man-db
     # the no-files check: system-call tracing in a network namespace of its own
     strace util-linux
     # benchmarks (the footprint benchmark counts instructions with callgrind)
@@ -33,6 +45,18 @@ packages=(
     # fuzzing: clang's libFuzzer and sanitizer runtimes
     clang-14 libclang-rt-14-dev
 )
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(run build test)
+packages=()
+for group in "${groups[@]}"; do
+    case $group in
+    run) packages+=("${run[@]}") ;;
+    build) packages+=("${build[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *) echo "usage: $0 [run] [build] [test]   (none: all three)" >&2; exit 2 ;;
+    esac
+done
 
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
