@@ -132,7 +132,9 @@ private slots:
         const QByteArray errors = ostrel.readAllStandardError();
         QCOMPARE(lines, expected);
         QVERIFY2(rest.isEmpty(), rest.constData());
-        QVERIFY2(!errors.contains(token), errors.constData());
+        // Qt's debug and info lines stay off, though every category is on; no
+        // warning comes up: nothing at all on standard error, the token least.
+        QVERIFY2(errors.isEmpty(), errors.constData());
     }
 
 private:
