@@ -1,21 +1,35 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package Ostrel needs to build, run and test.
+# Installs the Debian 12 packages Ostrel needs, by group:
+#
+#   run    what the application needs when it runs
+#   build  the compiler, CMake and the Qt development files
+#   test   what the tests, benchmarks, fuzzing and packaging use
+#
+#   scripts/install-deps.sh             # every group
+#   scripts/install-deps.sh run build   # enough to build and start it (scripts/run.sh)
+#
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 
-packages=(
-    # build
-    build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-    # the panel and status item draw with Qt Widgets (in qt6-base-dev); the
-    # X11 platform plugin and its runtime pieces
-    libqt6widgets6 libqt6gui6 libxkbcommon-x11-0 libxcb-cursor0
-    libicu-dev
-    # fonts, so offscreen and Xvfb rendering have glyphs to draw
+run=(
+    # Qt; the X11 platform plugin (in libqt6gui6) and its runtime pieces
+    libqt6core6 libqt6dbus6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins
+    libxkbcommon-x11-0 libxcb-cursor0
+    # GNOME's font and scale for Qt, where the desktop is GNOME
+    qt6-gtk-platformtheme
+    # the account service over HTTP/1.1 or HTTP/2, and the roots that verify it
+    libcurl4 ca-certificates
+    # fonts for the panel's text
     fonts-dejavu-core fontconfig
-    # desktops' fonts (KDE's Noto Sans, GNOME's Cantarell through Qt's GTK theme) for the layout-fit test and pictures
-    fonts-noto-core fonts-cantarell qt6-gtk-platformtheme
-    # tests: certificates for the local HTTPS server, a German libc locale
+)
+
+build=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-base-dev-tools libicu-dev libcurl4-openssl-dev
+)
+
+test=(
+    # certificates for the local HTTPS server, a German libc locale
     openssl locales
     # end-to-end tests: a virtual X server, trays (XEmbed and StatusNotifierItem),
     # X tools and screenshots; a private session bus per test (dbus-run-session),
@@ -26,36 +40,43 @@ packages=(
     qt6-svg-dev
     # packaging: cpack -G DEB computes the dependencies with dpkg-shlibdeps
     # (dpkg-dev), which needs file; the package test validates the desktop
-    # entries and the AppStream metainfo
-    dpkg-dev file desktop-file-utils appstream
+    # entries and the AppStream metainfo, and formats the manual page
+    dpkg-dev file desktop-file-utils appstream man-db
     # the no-files check: system-call tracing in a network namespace of its own
     strace util-linux
     # benchmarks (the footprint benchmark counts instructions with callgrind)
     libbenchmark-dev valgrind
     # fuzzing: clang's libFuzzer and sanitizer runtimes
     clang-14 libclang-rt-14-dev
-    # the usage client: libcurl (OpenSSL flavour, HTTP/2 through nghttp2);
-    # its tests serve HTTP/2 with nghttp2's library and nghttpd
-    libcurl4-openssl-dev libnghttp2-dev nghttp2-server
-)
-
-# ---- Desktop hosts for the end-to-end tests in tests/hosts -----------------
-# Real panels, each run headless by its test: xfce4-panel with xfwm4 (X11);
-# KDE Plasma (kwin_x11, plasmashell and the default desktop layout, about
-# 1.1 GB, the largest part); sway with waybar, grim for screenshots and
-# Xwayland (Wayland); GNOME Shell with the AppIndicator extension. The Qt
-# Wayland platform plugin lets the application run natively on the Wayland
-# hosts; python3 drives the virtual pointer on sway and reads the hosts'
-# JSON. Installing them all took about 7 minutes and 1.7 GB here, nearly all
-# of it Plasma (xfce 10 s / 20 MB, sway 17 s / 58 MB, GNOME 50 s / 463 MB,
-# Plasma 5.5 min / 1.1 GB).
-packages+=(
+    # HTTP/2 for the usage client's tests: nghttp2's library and nghttpd
+    libnghttp2-dev nghttp2-server
+    # desktops' fonts (KDE's Noto Sans, GNOME's Cantarell) for the layout-fit
+    # test and the pictures
+    fonts-noto-core fonts-cantarell
+    # Real panels for the end-to-end tests in tests/hosts, each run headless:
+    # xfce4-panel with xfwm4 (X11); KDE Plasma (kwin_x11, plasmashell and the
+    # default desktop layout: about 1.1 GB, most of the install); sway with
+    # waybar, grim for screenshots and Xwayland; GNOME Shell with the
+    # AppIndicator extension. Qt's Wayland plugin runs the application
+    # natively there; python3 drives sway's virtual pointer.
     xfce4-panel xfwm4
     plasma-workspace kwin-x11 plasma-desktop
     sway waybar grim xwayland
     gnome-shell gnome-shell-extension-appindicator
     qt6-wayland python3
 )
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(run build test)
+packages=()
+for group in "${groups[@]}"; do
+    case $group in
+    run) packages+=("${run[@]}") ;;
+    build) packages+=("${build[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *) echo "usage: $0 [run] [build] [test]   (none: all three)" >&2; exit 2 ;;
+    esac
+done
 
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then

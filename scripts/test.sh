@@ -18,7 +18,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-scripts/install-deps.sh
+scripts/install-deps.sh run build test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -7,7 +7,7 @@ set -eu
 app_id=$3
 sides="16 22 24 32 48 64 128 256"
 . "$(dirname "$0")/../app/e2e_common.sh"
-need cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session
+need cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session man
 make_home
 out=$work
 
@@ -27,7 +27,7 @@ done
 {
     printf '%s\n' usr/bin/ostrel usr/share/doc/ostrel/copyright "etc/xdg/autostart/$app_id.desktop" \
         "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
-        "usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+        "usr/share/icons/hicolor/scalable/apps/$app_id.svg" usr/share/man/man1/ostrel.1.gz
     for side in $sides; do
         echo "usr/share/icons/hicolor/${side}x$side/apps/$app_id.png"
     done
@@ -42,6 +42,13 @@ result=$(desktop-file-validate "$root/usr/share/applications/$app_id.desktop" 2>
 for check in "validate $root/usr/share/metainfo/$app_id.metainfo.xml" "validate-tree $root"; do
     result=$(appstreamcli $check --no-net 2>&1) || fail "appstreamcli $check: $result"
     ! echo "$result" | grep -Eq '^ *[EWI]: ' || fail "appstreamcli $check: $result"
+done
+
+# The manual page formats without a warning and documents the options.
+manual=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ostrel.1.gz" 2>"$work/man.log") \
+    && [ ! -s "$work/man.log" ] || fail "man ostrel: $(cat "$work/man.log")"
+for option in --help --version --status-line=format waybar i3blocks polybar 'EXIT STATUS'; do
+    echo "$manual" | grep -Fq -- "$option" || fail "the manual page lacks $option"
 done
 
 for side in $sides; do
