@@ -51,6 +51,32 @@ private slots:
         QCOMPARE(ViewTexts::visible(&view), expected);
     }
 
+    // A bar whose window has a reset ahead marks the share of the window gone
+    // by and tells the pace in its tooltip; without one, neither.
+    void pace()
+    {
+        const QDateTime now(QDate(2025, 1, 8), QTime(12, 0), Qt::UTC);
+        UsageResponse reply;
+        reply.fiveHour = UsageWindow{62.4, now.addSecs(9000).toString(Qt::ISODateWithMs)}; // half of five hours left
+        reply.sevenDay = UsageWindow{10.0, std::nullopt};
+        UsageLimitsView view;
+        view.setUsage(reply, now);
+        view.resize(340, view.sizeHint().height());
+        const auto* session = view.findChild<UsageBar*>(u"currentSession"_s);
+        const auto* weekly = view.findChild<UsageBar*>(u"allModels"_s);
+        QCOMPARE(session->toolTip(), u"12 % ahead of an even pace"_s);
+        QCOMPARE(session->accessibleDescription(), session->toolTip());
+        QCOMPARE(weekly->toolTip(), QString());
+
+        // The tick half way along, in the secondary colour; none on the weekly bar.
+        for (UsageTrack* track : {session->track(), weekly->track()}) {
+            const QImage drawn = track->grab().toImage();
+            const int y = drawn.height() / 2;
+            QCOMPARE(drawn.pixelColor(drawn.width() / 2, y) != drawn.pixelColor(drawn.width() / 2 + 12, y),
+                     track == session->track());
+        }
+    }
+
     // "$%.2f spent" as printf writes it: ties to even on the exact double.
     void spentText_data()
     {
