@@ -13,7 +13,7 @@ public:
     qsizetype pending() const { return m_pending.size(); }
     qsizetype started() const { return m_started + m_pending.size(); }
 
-    // Completes the fetch that was started `index`-th among those still open.
+    // Completes the `index`-th of the fetches still open.
     void complete(qsizetype index, UsageFetch fetch)
     {
         Completion done = m_pending.takeAt(index);
@@ -24,8 +24,7 @@ public:
     // With the reply, or as a fetch that found no connection.
     void complete(qsizetype index, std::optional<UsageResponse> reply)
     {
-        complete(index, reply ? UsageFetch::ok(std::move(*reply))
-                              : UsageFetch::failed(UsageFetch::Outcome::NoConnection));
+        complete(index, reply ? UsageFetch::ok(std::move(*reply)) : UsageFetch::failed(UsageFetch::Outcome::NoConnection));
     }
 
 private:

@@ -8,9 +8,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const std::optional<QString> token = OAuthCredentials::tokenFromCredentials(bytes);
+    const auto credential = OAuthCredentials::fromDocument(bytes);
     const QJsonObject oauth = QJsonDocument::fromJson(bytes).object().value(QLatin1String("claudeAiOauth")).toObject();
-    if (token && oauth.value(QLatin1String("accessToken")) != QJsonValue(*token))
+    if (credential && oauth.value(QLatin1String("accessToken")) != QJsonValue(credential->accessToken))
         __builtin_trap();
     return 0;
 }
