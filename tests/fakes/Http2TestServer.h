@@ -29,8 +29,7 @@ private:
         std::map<int32_t, Request> heads;
         std::map<int32_t, QByteArray> bodies; // what is left to send
 
-        Session(Http2TestServer* server, QSslSocket* socket)
-            : QObject(socket), server(server), socket(socket)
+        Session(Http2TestServer* server, QSslSocket* socket) : QObject(socket), server(server), socket(socket)
         {
             nghttp2_session_callbacks* callbacks = nullptr;
             nghttp2_session_callbacks_new(&callbacks);
@@ -45,16 +44,17 @@ private:
         static int onHeader(nghttp2_session*, const nghttp2_frame* frame, const uint8_t* name, size_t nameLength,
                             const uint8_t* value, size_t valueLength, uint8_t, void* self)
         {
-            const auto text = [](const uint8_t* bytes, size_t size) { return QByteArray((const char*)bytes, qsizetype(size)); };
-            static_cast<Session*>(self)->heads[frame->hd.stream_id] << text(name, nameLength) + ": " + text(value, valueLength);
+            const auto text = [](const uint8_t* p, size_t n) { return QByteArray((const char*)p, qsizetype(n)); };
+            static_cast<Session*>(self)->heads[frame->hd.stream_id]
+                << text(name, nameLength) + ": " + text(value, valueLength);
             return 0;
         }
 
+        // Answered from the event loop, never from inside the session's own call.
         static int onFrame(nghttp2_session*, const nghttp2_frame* frame, void* self)
         {
             auto* s = static_cast<Session*>(self);
             const int32_t id = frame->hd.stream_id;
-            // Answered from the event loop, never from inside the session's own call.
             if (frame->hd.type == NGHTTP2_HEADERS && (frame->hd.flags & NGHTTP2_FLAG_END_STREAM))
                 QTimer::singleShot(0, s, [s, id, reply = s->server->take(s->heads[id])] { s->answer(id, reply); });
             return 0;
@@ -67,30 +67,28 @@ private:
             const size_t n = std::min(length, size_t(left.size()));
             std::memcpy(buffer, left.constData(), n);
             left.remove(0, qsizetype(n));
-            if (left.isEmpty())
-                *flags |= NGHTTP2_DATA_FLAG_EOF;
+            *flags |= left.isEmpty() ? NGHTTP2_DATA_FLAG_EOF : 0;
             return ssize_t(n);
         }
 
         void answer(int32_t id, const Reply& reply)
         {
-            if (reply.kind == Reply::Kind::ResetStream) {
+            QList<QByteArray> fields = {":status", QByteArray::number(reply.status)};
+            for (const QByteArray& line : reply.headers.split('\n'))
+                if (const qsizetype colon = line.indexOf(':'); colon > 0)
+                    fields << line.left(colon).toLower() << line.mid(colon + 1).trimmed();
+            std::vector<nghttp2_nv> nv;
+            for (qsizetype i = 0; i < fields.size(); i += 2)
+                nv.push_back({(uint8_t*)fields[i].data(), (uint8_t*)fields[i + 1].data(), size_t(fields[i].size()),
+                              size_t(fields[i + 1].size()), NGHTTP2_NV_FLAG_NONE});
+            bodies[id] = reply.body;
+            const nghttp2_data_provider body{.source = {.ptr = this}, .read_callback = &Session::readBody};
+            if (reply.kind == Reply::Kind::ResetStream)
                 nghttp2_submit_rst_stream(h2, NGHTTP2_FLAG_NONE, id, NGHTTP2_INTERNAL_ERROR);
-            } else if (reply.kind == Reply::Kind::GoAway) {
+            else if (reply.kind == Reply::Kind::GoAway)
                 nghttp2_submit_goaway(h2, NGHTTP2_FLAG_NONE, std::max(0, id - 2), NGHTTP2_INTERNAL_ERROR, nullptr, 0);
-            } else {
-                QList<QByteArray> fields = {":status", QByteArray::number(reply.status)};
-                for (const QByteArray& line : reply.headers.split('\n'))
-                    if (const qsizetype colon = line.indexOf(':'); colon > 0)
-                        fields << line.left(colon).toLower() << line.mid(colon + 1).trimmed();
-                std::vector<nghttp2_nv> nv;
-                for (qsizetype i = 0; i < fields.size(); i += 2)
-                    nv.push_back({(uint8_t*)fields[i].data(), (uint8_t*)fields[i + 1].data(), size_t(fields[i].size()),
-                                  size_t(fields[i + 1].size()), NGHTTP2_NV_FLAG_NONE});
-                bodies[id] = reply.body;
-                const nghttp2_data_provider body{.source = {.ptr = this}, .read_callback = &Session::readBody};
+            else
                 nghttp2_submit_response(h2, id, nv.data(), nv.size(), &body);
-            }
             flush();
         }
 

@@ -19,24 +19,19 @@ public:
 
     struct Reply
     {
-        enum class Kind {
-            Answer,         // status 0: none at all
-            EndlessHeaders, // after the status line, header lines as fast as the client reads them
-            Trickle,        // after the answer, a byte every 100 ms
-            ResetStream,    // HTTP/2 only
-            GoAway,         // HTTP/2 only: naming the stream before as the last processed
-        };
+        // Answer (status 0: none at all); EndlessHeaders after the status line,
+        // as fast as the client reads them; an answer that Trickles a byte every
+        // 100 ms; over HTTP/2, a reset stream or a GOAWAY naming the stream before.
+        enum class Kind { Answer, EndlessHeaders, Trickle, ResetStream, GoAway };
         int status = 200;
         QByteArray body = "{}";
         QByteArray headers{}; // sent instead of "Content-Length: <size of body>"
-        std::chrono::milliseconds delay{0};
-        bool hangUp = false; // close the connection after writing
+        bool hangUp = false;  // close the connection after writing
         Kind kind = Kind::Answer;
     };
-
     using Handler = std::function<Reply(const Request&, int index)>; // index: from 0, in order of arrival
 
-    // `protocols`: what ALPN offers; none, so HTTP/1.1.
+    // `protocols`: what ALPN offers (none: HTTP/1.1).
     explicit LocalHttpsServer(const TestCertificates& certificates, const QList<QByteArray>& protocols = {})
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
@@ -56,8 +51,8 @@ public:
         });
         // Take every connection off the queue, or the server stops accepting.
         connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (m_server.hasPendingConnections())
-                m_server.nextPendingConnection();
+            while (m_server.nextPendingConnection()) {
+            }
         });
     }
 
@@ -79,15 +74,14 @@ public:
 protected:
     virtual void received(QSslSocket* socket)
     {
+        // Requests carry no body, so each head ends one. Answers go out from
+        // the event loop, so none closes the socket under this loop.
         QByteArray& buffer = m_buffers[socket];
         buffer += socket->readAll();
-        // Requests carry no body, so each head ends one. Answers go out from
-        // the event loop; a delayed one dies with its socket.
-        for (qsizetype end = buffer.indexOf("\r\n\r\n"); end >= 0; end = buffer.indexOf("\r\n\r\n")) {
-            const Reply reply = take(buffer.left(end).replace("\r\n", "\n").split('\n'));
-            buffer.remove(0, end + 4);
-            QTimer::singleShot(reply.delay, socket, [socket, reply] { answer(socket, reply); });
-        }
+        for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0; buffer.remove(0, end + 4))
+            QTimer::singleShot(0, socket, [socket, reply = take(buffer.left(end).replace("\r\n", "\n").split('\n'))] {
+                answer(socket, reply);
+            });
     }
 
     Reply take(const Request& request)
@@ -109,10 +103,9 @@ private:
             socket->write(statusLine);
             return;
         }
-        if (reply.status != 0) {
-            const QByteArray length = "Content-Length: " + QByteArray::number(reply.body.size());
+        const QByteArray length = "Content-Length: " + QByteArray::number(reply.body.size());
+        if (reply.status != 0)
             socket->write(statusLine + (reply.headers.isEmpty() ? length : reply.headers) + "\r\n\r\n" + reply.body);
-        }
         if (reply.kind == Reply::Kind::Trickle) {
             auto* timer = new QTimer(socket);
             connect(timer, &QTimer::timeout, socket, [socket] { socket->write(" "); });

@@ -13,15 +13,14 @@ class TestCertificates
 public:
     bool create()
     {
-        static const char* const script = R"(set -e
-cd "$1"
+        const QString script = QStringLiteral(R"(set -e; cd "$1"
 new="-x509 -days 1 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes"
 openssl req $new -keyout ca.key -out ca.pem -subj /CN=Ostrel-Test-CA \
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign
 openssl req $new -CA ca.pem -CAkey ca.key -keyout leaf.key -out leaf.pem -subj /CN=localhost \
-    -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -addext basicConstraints=CA:FALSE)";
+    -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -addext basicConstraints=CA:FALSE)");
         QTemporaryDir dir;
-        const QStringList arguments = {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral("sh"), dir.path()};
+        const QStringList arguments = {QStringLiteral("-c"), script, QStringLiteral("sh"), dir.path()};
         if (!dir.isValid() || QProcess::execute(QStringLiteral("sh"), arguments) != 0)
             return false;
         m_ca = QSslCertificate::fromPath(dir.filePath(QStringLiteral("ca.pem"))).value(0);

@@ -2,9 +2,6 @@
 #include "stats/StatsCache.h"
 #include "stats/StatsLoader.h"
 
-#include "StatsFiles.h"
-
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,17 +53,12 @@ private slots:
             << true;
         QTest::newRow("optional fields null")
             << document(R"("firstSessionDate":null,"longestSession":null,"hourCounts":null)", day, R"(,"costUSD":null)") << true;
-        QTest::newRow("optional of the wrong type") << document(R"("firstSessionDate":5)") << false;
-        QTest::newRow("longestSession without timestamp")
-            << document(R"("longestSession":{"sessionId":"s","duration":1,"messageCount":3})") << false;
         QTest::newRow("hourCounts with a string count") << document(R"("hourCounts":{"0":"3"})") << false;
         QTest::newRow("costUSD as string") << document({}, day, R"(,"costUSD":"0.5")") << false;
         QTest::newRow("one day without toolCallCount") << document({}, R"({"date":"d","messageCount":1,"sessionCount":1})") << false;
-        QTest::newRow("day as a number") << document({}, "5") << false;
         QTest::newRow("token count as string")
             << document().replace(R"("glm-4.6":7)", R"("glm-4.6":"7")") << false;
         QTest::newRow("count as string of digits") << withSessions(R"("10")") << false;
-        QTest::newRow("count as boolean") << withSessions("true") << false;
         QTest::newRow("count with a fraction") << withSessions("10.5") << false;
         QTest::newRow("count at int64 max") << withSessions("9223372036854775807") << true;
         QTest::newRow("count at int64 min") << withSessions("-9223372036854775808") << true;
@@ -77,7 +69,6 @@ private slots:
         QTest::newRow("digits below int64 min in a string")
             << document().replace(R"("lastComputedDate":"2025-01-05")", R"("lastComputedDate":"-9223372036854775809")")
             << true;
-        QTest::newRow("array at the top") << QByteArray("[]") << false;
         QTest::newRow("truncated") << document().left(document().size() / 2) << false;
     }
 
@@ -108,7 +99,6 @@ private slots:
         QTest::addColumn<QByteArray>("tokensByModel");
         QTest::addColumn<qint64>("total");
         const qint64 max = std::numeric_limits<qint64>::max();
-        QTest::newRow("five and seven") << QByteArray(R"({"a":5,"b":7})") << qint64(12);
         QTest::newRow("high") << QByteArray(R"({"a":9223372036854775807,"b":1})") << max;
         QTest::newRow("low") << QByteArray(R"({"a":-9223372036854775808,"b":-1})") << std::numeric_limits<qint64>::min();
         QTest::newRow("back into range") << QByteArray(R"({"a":9223372036854775807,"b":5,"c":-10})") << max - 5;
@@ -146,22 +136,6 @@ private slots:
         const auto cache = StatsCache::decode(*bytes);
         QCOMPARE(cache ? cache->version : -1, version);
         QVERIFY(!cache || cache->modelUsage.contains(someModel));
-    }
-
-    // Anything but a regular file within the limit is refused unread (the
-    // credentials test shows a FIFO refused by the same reader).
-    void readsOnlyBoundedRegularFiles()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"stats.json"_s);
-        QVERIFY(!StatsLoader::readFile(path));
-        QVERIFY(!StatsLoader::readFile(dir.path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(StatsLoader::maxFileSize));
-        file.close();
-        QCOMPARE(StatsLoader::readFile(path)->size(), StatsLoader::maxFileSize);
-        QVERIFY(file.resize(StatsLoader::maxFileSize + 1));
-        QVERIFY(!StatsLoader::readFile(path));
     }
 };
 

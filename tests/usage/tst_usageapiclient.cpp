@@ -160,15 +160,12 @@ private slots:
             m_server = std::make_unique<Http2TestServer>(m_certificates);
             QVERIFY(m_server->listen());
         }
-        LocalHttpsServer elsewhere(m_certificates);
-        QVERIFY(elsewhere.listen());
-        if (answer.status / 100 == 3)
-            answer.headers = "Content-Length: 0\r\nLocation: " + elsewhere.url().toEncoded();
+        if (answer.status / 100 == 3) // followed, the redirect would meet a 200
+            answer.headers = "Content-Length: 0\r\nLocation: " + m_server->url().toEncoded();
         m_server->setHandler([&](const LocalHttpsServer::Request&, int index) { return index ? Reply{} : answer; });
         // Only silence needs the no-data rule; every other case must end without it.
         auto client = makeClient(m_server->url(), answer.status == 0 ? 1s : 60s);
         const UsageFetch fetch = fetchOnce(*client);
-        QCOMPARE(elsewhere.connections(), 0);
         QCOMPARE(fetch.outcome, outcome);
         QCOMPARE(fetch.httpStatus, answer.kind == Reply::Kind::Answer ? answer.status : 0);
         QCOMPARE(fetch.retryAfter, retryAfter < 0 ? std::nullopt : std::optional(std::chrono::seconds(retryAfter)));

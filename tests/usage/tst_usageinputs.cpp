@@ -21,34 +21,7 @@ class TestUsageInputs : public QObject
     Q_OBJECT
 
 private slots:
-    void reply_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("empty object") << QByteArray("{}") << true;
-        QTest::newRow("real-shaped: nulls, unknown keys")
-            << QByteArray(R"({"five_hour":{"utilization":6.0,"resets_at":"2025-11-04T04:59:59.943648+00:00"},
-                 "seven_day_oauth_apps":null,"seven_day_opus":{"utilization":0.0,"resets_at":null},"iguana_necktie":null,
-                 "extra_usage":{"is_enabled":false,"monthly_limit":null,"used_credits":null,"utilization":null}})")
-            << true;
-        QTest::newRow("resets_at any text: judged when shown") << QByteArray(R"({"five_hour":{"resets_at":"soon"}})") << true;
-        QTest::newRow("utilization as string") << QByteArray(R"({"seven_day":{"utilization":"42"}})") << false;
-        QTest::newRow("resets_at as number") << QByteArray(R"({"five_hour":{"resets_at":1762232399}})") << false;
-        QTest::newRow("window as array") << QByteArray(R"({"five_hour":[]})") << false;
-        QTest::newRow("monthly_limit fractional") << QByteArray(R"({"extra_usage":{"monthly_limit":12.5}})") << false;
-        QTest::newRow("is_enabled 1") << QByteArray(R"({"extra_usage":{"is_enabled":1}})") << false;
-        QTest::newRow("bad window beside a good one")
-            << QByteArray(R"({"five_hour":{"utilization":1},"seven_day_sonnet":{"utilization":true}})") << false;
-        QTest::newRow("array") << QByteArray("[]") << false;
-    }
-
-    void reply()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(bool, accepted);
-        QCOMPARE(UsageResponse::decode(json).has_value(), accepted);
-    }
-
+    // Every member where it belongs; nulls, empty windows and unknown keys are fine.
     void replyMembers()
     {
         UsageResponse expected;
@@ -57,25 +30,42 @@ private slots:
         expected.sevenDaySonnet = UsageWindow{};
         expected.extraUsage = ExtraUsage{true, 5000, 12.5, 2.0};
         QCOMPARE(UsageResponse::decode(R"({"five_hour":{"utilization":6.5,"resets_at":"2025-11-04T04:59:59.9Z"},
-            "seven_day":null,"seven_day_opus":{"utilization":0.0,"resets_at":null},"seven_day_sonnet":{},
+            "seven_day":null,"seven_day_opus":{"utilization":0.0,"resets_at":null},"seven_day_sonnet":{},"iguana_necktie":1,
             "extra_usage":{"is_enabled":true,"monthly_limit":5000,"used_credits":12.5,"utilization":2}})"),
                  std::optional(expected));
+        QVERIFY(UsageResponse::decode(R"({"five_hour":{"resets_at":"soon"}})")); // judged when shown
+        // One member of the wrong type, in any window or in extra_usage, refuses the whole reply.
+        for (const QByteArray json : {R"({"five_hour":{"utilization":1},"seven_day_sonnet":{"utilization":true}})",
+                                      R"({"extra_usage":{"monthly_limit":12.5}})", R"({"extra_usage":{"is_enabled":1}})", "[]"})
+            QVERIFY2(!UsageResponse::decode(json), json.constData());
     }
 
+    // The label's time until a reset, from resets_at as sent: only RFC 3339
+    // with a fraction and a zone is read.
     void timeUntilReset_data()
     {
         QTest::addColumn<QString>("resetsAt"); // null: absent
-        QTest::addColumn<qint64>("aheadMs");   // the reset moment minus now
+        QTest::addColumn<qint64>("aheadMs");   // from now to 2025-11-04T04:59:59.943Z
         QTest::addColumn<QString>("expected"); // null: absent
-        const QString reset = u"2025-11-04T04:59:59.943648+00:00"_s;
-        QTest::newRow("30 s ahead") << reset << qint64(30'000) << u"0 min"_s;
-        QTest::newRow("3599 s ahead") << reset << qint64(3'599'000) << u"59 min"_s;
-        QTest::newRow("exactly an hour ahead") << reset << qint64(3'600'000) << u"1 hr 0 min"_s;
-        QTest::newRow("26 hr 5 min ahead") << reset << qint64((26 * 3600 + 5 * 60) * 1000) << u"26 hr 5 min"_s;
-        QTest::newRow("exactly now") << reset << qint64(0) << u"now"_s;
-        QTest::newRow("in the past") << reset << qint64(-5'000'000) << u"now"_s;
-        QTest::newRow("no fraction") << u"2025-11-04T04:59:59Z"_s << qint64(120'000) << QString();
-        QTest::newRow("absent") << QString() << qint64(120'000) << QString();
+        const QString reply = u"2025-11-04T04:59:59.943648+00:00"_s;
+        QTest::newRow("30 s ahead") << reply << 30'000ll << u"0 min"_s;
+        QTest::newRow("3599 s ahead") << reply << 3'599'000ll << u"59 min"_s;
+        QTest::newRow("exactly an hour ahead") << reply << 3'600'000ll << u"1 hr 0 min"_s;
+        QTest::newRow("26 hr 5 min ahead") << reply << (26 * 3600 + 5 * 60) * 1000ll << u"26 hr 5 min"_s;
+        QTest::newRow("exactly now") << reply << 0ll << u"now"_s;
+        QTest::newRow("in the past") << reply << -5'000'000ll << u"now"_s;
+        QTest::newRow("Z") << u"2025-11-04T04:59:59.943Z"_s << 60'000ll << u"1 min"_s;
+        QTest::newRow("one fraction digit: 900 ms") << u"2025-11-04T04:59:59.9Z"_s << 60'043ll << u"1 min"_s;
+        QTest::newRow("many fraction digits") << u"2025-11-04T04:59:59.94399999999999Z"_s << 60'000ll << u"1 min"_s;
+        QTest::newRow("positive offset") << u"2025-11-04T06:59:59.943+02:00"_s << 60'000ll << u"1 min"_s;
+        QTest::newRow("negative offset") << u"2025-11-03T23:29:59.943-05:30"_s << 60'000ll << u"1 min"_s;
+        QTest::newRow("leap day") << u"2024-02-29T00:00:00.0Z"_s << 0ll << u"now"_s;
+        for (const char* refused : {"2025-11-04T04:59:59Z", "2025-11-04T04:59:59.Z", "2025-11-04T04:59:59.943",
+                                    "2025-11-04 04:59:59.943Z", "2025-11-04T04:59:59.943z", "2025-11-04T04:59:59.943+0000",
+                                    "2025-11-04T04:59:59.943Z ", "2025-02-30T04:59:59.943Z", "2025-11-04T24:00:00.000Z",
+                                    "0000-01-01T00:00:00.000Z", "2025-11-04T04:59:59.943+24:00", "２０２５-11-04T04:59:59.943Z", ""})
+            QTest::addRow("refused: \"%s\"", refused) << QString::fromUtf8(refused) << 60'000ll << QString();
+        QTest::newRow("absent") << QString() << 60'000ll << QString();
     }
 
     void timeUntilReset()
@@ -95,15 +85,12 @@ private slots:
         QTest::addColumn<qint64>("seconds"); // -1: not a usable value
         // The answer arrived at Mon, 02 Mar 2026 09:30:00 GMT.
         QTest::newRow("seconds") << QByteArray("990") << qint64(990);
-        QTest::newRow("zero") << QByteArray("0") << qint64(0);
         QTest::newRow("padded") << QByteArray(" \t2988 ") << qint64(2988);
         QTest::newRow("beyond 64 bits saturates") << QByteArray("99999999999999999999999") << (qint64(1) << 40);
         QTest::newRow("IMF-fixdate ahead") << QByteArray("Mon, 02 Mar 2026 09:47:30 GMT") << qint64(1050);
-        QTest::newRow("RFC 850 ahead") << QByteArray("Monday, 02-Mar-26 09:31:00 GMT") << qint64(60);
         QTest::newRow("asctime ahead") << QByteArray("Mon Mar  2 10:30:00 2026") << qint64(3600);
         QTest::newRow("date past") << QByteArray("Wed, 21 Oct 2015 07:28:00 GMT") << qint64(0);
         QTest::newRow("negative") << QByteArray("-5") << qint64(-1);
-        QTest::newRow("fraction") << QByteArray("1.5") << qint64(-1);
         QTest::newRow("words") << QByteArray("later") << qint64(-1);
         QTest::newRow("empty") << QByteArray("") << qint64(-1);
     }
@@ -140,7 +127,6 @@ private slots:
         QTest::newRow("expiresAt as text")
             << QByteArray(R"({"claudeAiOauth":{"accessToken":"t","expiresAt":"1749048287208"}})") << token(u"t"_s);
         QTest::newRow("not JSON") << QByteArray("claudeAiOauth=t") << none;
-        QTest::newRow("claudeAiOauth array") << QByteArray(R"({"claudeAiOauth":[{"accessToken":"t"}]})") << none;
         QTest::newRow("accessToken number") << QByteArray(R"({"claudeAiOauth":{"accessToken":42}})") << none;
         const QByteArray atLimit =
             QByteArray(R"({"claudeAiOauth":{"accessToken":"t"}})").leftJustified(OAuthCredentials::maxDocumentSize);
