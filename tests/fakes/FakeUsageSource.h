@@ -13,8 +13,7 @@ public:
     qsizetype pending() const { return m_pending.size(); }
     qsizetype started() const { return m_started + m_pending.size(); }
 
-    // Completes the `index`-th of the fetches still open: with the fetch given,
-    // the reply given, or no reply as a fetch that found no connection.
+    // Completes the `index`-th open fetch; no reply stands for no connection.
     void complete(qsizetype index, UsageFetch fetch)
     {
         ++m_started;

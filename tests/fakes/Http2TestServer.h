@@ -7,21 +7,14 @@
 #include <cstring>
 #include <map>
 
-// The same server speaking HTTP/2 through nghttp2's server session, offered
-// alone through ALPN. A request is its header block as "name: value" lines,
-// pseudo-headers first; an answer's header lines follow its status, names
-// lower-cased.
+// The same server speaking only HTTP/2 (nghttp2); a request is its "name: value" header lines.
 class Http2TestServer : public LocalHttpsServer
 {
 public:
-    explicit Http2TestServer(const TestCertificates& certificates)
-        : LocalHttpsServer(certificates, {QSslConfiguration::ALPNProtocolHTTP2})
-    {
-    }
+    explicit Http2TestServer(const TestCertificates& ca) : LocalHttpsServer(ca, {QSslConfiguration::ALPNProtocolHTTP2}) {}
 
 private:
-    // One connection's session, owned by its socket.
-    struct Session : QObject
+    struct Session : QObject // one per connection, owned by its socket
     {
         Http2TestServer* server;
         QSslSocket* socket;
@@ -50,7 +43,7 @@ private:
             return 0;
         }
 
-        // Answered from the event loop, never from inside the session's own call.
+        // Answered from the event loop, never from inside nghttp2's own call.
         static int onFrame(nghttp2_session*, const nghttp2_frame* frame, void* self)
         {
             auto* s = static_cast<Session*>(self);

@@ -9,9 +9,7 @@
 
 #include <functional>
 
-// A scriptable HTTPS/1.1 server on 127.0.0.1, in this process. It keeps
-// connections alive and counts connections, handshakes and requests; of the
-// requests it keeps only the last, so long runs cost it no memory.
+// A scriptable keep-alive HTTPS/1.1 server on 127.0.0.1; it keeps only the last request, so long runs cost no memory.
 class LocalHttpsServer : public QObject
 {
 public:
@@ -19,9 +17,7 @@ public:
 
     struct Reply
     {
-        // Answer (status 0: none at all); EndlessHeaders after the status line,
-        // as fast as the client reads them; an answer that Trickles a byte every
-        // 100 ms; over HTTP/2, a reset stream or a GOAWAY naming the stream before.
+        // Status 0: no answer. Trickle: a byte every 100 ms after it. ResetStream, GoAway: HTTP/2 only.
         enum class Kind { Answer, EndlessHeaders, Trickle, ResetStream, GoAway };
         int status = 200;
         QByteArray body = "{}";
@@ -31,7 +27,6 @@ public:
     };
     using Handler = std::function<Reply(const Request&, int index)>; // index: from 0, in order of arrival
 
-    // `protocols`: what ALPN offers (none: HTTP/1.1).
     explicit LocalHttpsServer(const TestCertificates& certificates, const QList<QByteArray>& protocols = {})
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
@@ -74,8 +69,7 @@ public:
 protected:
     virtual void received(QSslSocket* socket)
     {
-        // Requests carry no body, so each head ends one. Answers go out from
-        // the event loop, so none closes the socket under this loop.
+        // Requests have no body; answered from the event loop, so none closes the socket under this loop.
         QByteArray& buffer = m_buffers[socket];
         buffer += socket->readAll();
         for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0; buffer.remove(0, end + 4))
@@ -95,7 +89,7 @@ private:
     {
         const QByteArray statusLine = "HTTP/1.1 " + QByteArray::number(reply.status) + " Test\r\n";
         if (reply.kind == Reply::Kind::EndlessHeaders) {
-            // Refilled as the queue drains, so the flood runs at the client's pace.
+            // Refilled as the queue drains: the flood runs at the client's pace.
             connect(socket, &QSslSocket::encryptedBytesWritten, socket, [socket, line = 0]() mutable {
                 while (socket->bytesToWrite() < 64 * 1024 && line < 2'000'000)
                     socket->write("X-Filler-" + QByteArray::number(line++) + ": " + QByteArray(100, 'a') + "\r\n");
@@ -118,8 +112,6 @@ private:
     Handler m_handler = [](const Request&, int) { return Reply{}; };
     QHash<QSslSocket*, QByteArray> m_buffers; // unparsed input per open connection
     Request m_lastRequest;
-    int m_connections = 0;
-    int m_handshakes = 0;
-    int m_requests = 0;
+    int m_connections = 0, m_handshakes = 0, m_requests = 0;
     QSslServer m_server; // last: its sockets report their end to the members above
 };

@@ -4,10 +4,9 @@
 
 #include <cstdio>
 
-// Writing the statistics file in tests, the two ways it changes on disk.
+// The two ways the statistics file changes on disk.
 namespace StatsFiles {
 
-// In place: open, write, close.
 inline bool write(const QString& path, const QByteArray& content, QIODevice::OpenMode mode = QIODevice::WriteOnly)
 {
     QFile file(path);

@@ -6,8 +6,7 @@
 #include <QSslKey>
 #include <QTemporaryDir>
 
-// A throw-away CA and a certificate it signed for 127.0.0.1, made by the
-// openssl tool (elliptic-curve keys: quick even under the sanitizers).
+// A throw-away CA and its certificate for 127.0.0.1 (EC keys: quick even under the sanitizers).
 class TestCertificates
 {
 public:
@@ -36,7 +35,6 @@ openssl req $new -CA ca.pem -CAkey ca.key -keyout leaf.key -out leaf.pem -subj /
     QSslKey leafKey() const { return m_leafKey; }
 
 private:
-    QSslCertificate m_ca;
-    QSslCertificate m_leaf;
+    QSslCertificate m_ca, m_leaf;
     QSslKey m_leafKey;
 };

@@ -1,7 +1,5 @@
-// Ten thousand plan-usage fetches through the real client and the view model,
-// against a server that misbehaves every way the network allows and rate-limits
-// in storms: nothing may crash, hang or grow, no figures may be wrong, and no
-// request may go out inside a wait the service announced.
+// Ten thousand fetches through the real client and view model against a misbehaving, rate-limiting server:
+// nothing may crash, hang or grow, no figure be wrong, no request go out inside an announced wait.
 #include "model/StatsViewModel.h"
 #include "usage/UsageAPIClient.h"
 
@@ -24,10 +22,8 @@ extern "C" __attribute__((weak)) size_t __sanitizer_get_current_allocated_bytes(
 
 namespace {
 
-// The answer to each request, over and over. G: a good reply; g: half of one;
-// 5: a 500; S: none (holds a connection until the deadline); d: dropped; c:
-// dropped mid-body. 4: 429 without Retry-After; z: with 0; r: with 30 s; p:
-// with a date past; f: with a date 45 s ahead; h: with two hours; 3: 503 with 20 s.
+// Answers in turn. G: good; g: half of one; 5: a 500; S: silence; d: dropped; c: dropped mid-body; 429 with
+// Retry-After 4: none, z: 0, r: 30 s, p: a past date, f: a date 45 s ahead, h: two hours; 3: 503 with 20 s.
 constexpr char schedule[] = "GGgG5GGdGG44444GGcGGG5GGrGGzzzzGGdGgGSGGppppGGcGG3GGffGGhGGgG5GdG4z4p";
 
 // Live heap: AddressSanitizer's count when it is linked in (its quarantine keeps freed memory resident), else glibc's.
@@ -44,8 +40,7 @@ qsizetype openDescriptors()
     return QDir(u"/proc/self/fd"_s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
 }
 
-// Between the view model and the real client: sees every fetch start, and
-// every outcome before and after the view model takes it.
+// Sees every fetch start, and every outcome before and after the view model takes it.
 struct Relay final : UsageSource
 {
     std::shared_ptr<UsageSource> client;
@@ -113,9 +108,7 @@ private slots:
         QDateTime earliestAllowed = clock->now(); // what the service announced
         QList<qint64> received;                   // the requests whose replies came back
         QEventLoop loop;
-        // Six fetches in flight until `target` have completed, each 250 let
-        // drain, as between real polls; while the view model holds requests
-        // back, time passes.
+        // Six in flight until `target` completed, draining every 250 as between polls; time passes while held back.
         const auto topUp = [&] {
             while (started < target && started - completed < 6 && (started % 250 || started == completed)) {
                 const int before = started;

@@ -1,5 +1,4 @@
-// The view model: how it keeps the statistics and plan usage current, and
-// what it works out from them. Also run per locale and time zone (CMakeLists.txt).
+// Also run per locale and time zone (CMakeLists.txt).
 #include "model/DateFormats.h"
 #include "model/LimitAlerts.h"
 #include "model/ModelNameMapper.h"
@@ -43,10 +42,7 @@ UsageFetch refusal(Outcome outcome, int status = 0, std::optional<int> retryAfte
     return fetch;
 }
 
-UsageFetch limited(std::optional<int> retryAfter = {})
-{
-    return refusal(Outcome::RateLimited, 429, retryAfter);
-}
+UsageFetch limited(std::optional<int> retryAfter = {}) { return refusal(Outcome::RateLimited, 429, retryAfter); }
 
 // 5 January 2025, hh:mm UTC, as the texts write it here.
 QString at(int hour, int minute)
@@ -66,9 +62,7 @@ QByteArray day(const QString& date, int messages)
         + R"(,"sessionCount":1,"toolCallCount":1})";
 }
 
-// Returns after at least `count` ticks of a timer started now, with how many
-// it made. A timer of the view model with the same interval, started before,
-// has by then ticked one fewer times at least, and what it queued has run.
+// Waits for `count` ticks of a new timer; a view model timer of that interval started before has ticked as often.
 int witnessTicks(std::chrono::milliseconds interval, int count)
 {
     QTimer witness;
@@ -94,8 +88,7 @@ private slots:
         m_vm = makeViewModel();
     }
 
-    // Nothing is read or fetched before start(); then the file is loaded at
-    // once and announced once, and two fetches go out.
+    // Nothing is read or fetched before start(); then one load, one announcement and two fetches.
     void startSequence()
     {
         QVERIFY(StatsFiles::write(m_path, statsJson()));
@@ -124,9 +117,7 @@ private slots:
         QCOMPARE(m_source->started(), 2);
     }
 
-    // Started three times, it keeps one timer of each kind: the usage timer
-    // fetches, and the polling timer announces a load, about once per witness
-    // tick; three would do either three times as often.
+    // Started three times, it keeps one usage and one polling timer: about one fetch and one load per tick.
     void repeatedStartKeepsOneTimerOfEach()
     {
         QVERIFY(StatsFiles::write(m_path, statsJson()));
@@ -139,8 +130,7 @@ private slots:
             QVERIFY2(n >= ticks - 1 && n <= ticks + 1, qPrintable(u"%1 for %2 ticks"_s.arg(n).arg(ticks)));
     }
 
-    // A watcher notice reloads (a broken file clears the statistics) and
-    // fetches once; after three starts there is still one watcher.
+    // A watcher notice reloads (a broken file clears the statistics) and fetches once, even after three starts.
     void watcherNoticeRefreshes()
     {
         QVERIFY(StatsFiles::write(m_path, statsJson()));
@@ -150,15 +140,13 @@ private slots:
         QVERIFY(StatsFiles::replace(m_path, "{}"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_vm->stats().has_value(), 3000);
         QCOMPARE(m_vm->lastRefresh(), std::optional(m_clock->now()));
-        // A refresh that must not come has no event to wait for: wait out the
-        // watcher's re-arm and quiet period several times over.
+        // A refresh that must not come has no event to wait for.
         QTest::qWait(3 * (StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs));
         QCOMPARE(m_source->started(), 7);
     }
 
-    // Fetches complete in any order. The last to complete decides the figures,
-    // even an absent one, and each is announced; none shortens a wait a 429
-    // announced before it.
+    // Fetches complete in any order: the last decides the figures, even absent ones, each is announced, and
+    // none shortens a wait an earlier 429 announced.
     void overlappingFetches()
     {
         for (int i = 0; i < 4; ++i)
@@ -182,9 +170,8 @@ private slots:
         QCOMPARE(m_source->started(), 5);
     }
 
-    // Every 429 holds all requests back (ticks and Refresh alike): for its
-    // Retry-After, capped at an hour, else for a backoff doubling from 10 s
-    // to 5 min that a 200 restarts. A 503 waits only when it names a wait.
+    // A 429 holds all requests back for its Retry-After, capped at an hour, else for a backoff doubling from
+    // 10 s to 5 min that a 200 restarts. A 503 waits only when it names a wait.
     void waitsAfterRefusals_data()
     {
         QTest::addColumn<QList<UsageFetch>>("answers"); // each completes the one fetch then in flight
@@ -193,7 +180,7 @@ private slots:
         QTest::newRow("429s without Retry-After") << QList<UsageFetch>(7, limited()) << QList{10, 20, 40, 80, 160, 300, 300};
         QTest::newRow("a 200 restarts the doubling") << QList{limited(), limited(), ok, limited()} << QList{10, 20, 0, 10};
         QTest::newRow("Retry-After as announced") << QList{limited(990), limited(2988)} << QList{990, 2988};
-        // Also what a date already past gives: asking at once is what keeps a client locked out.
+        // As a date already past gives: asking at once keeps a client locked out.
         QTest::newRow("Retry-After 0 is no usable value") << QList{limited(0), limited(0)} << QList{10, 20};
         QTest::newRow("capped at an hour") << QList{limited(7200)} << QList{3600};
         QTest::newRow("an announced wait still doubles the backoff") << QList{limited(30), limited()} << QList{30, 20};
@@ -222,9 +209,9 @@ private slots:
         }
     }
 
-    // Only a 429 keeps the figures, which then still reset, and the tooltip
-    // dates them; every other failure clears them, and the tooltip says why.
-    void keptFiguresAndToolTip_data()
+    // The label; only a 429 keeps the figures (which still count down, and the tooltip dates them), every other
+    // failure clears them and the tooltip says why.
+    void labelAndToolTip_data()
     {
         QTest::addColumn<QList<UsageFetch>>("answers"); // completed in turn, a minute apart, from 12:00
         QTest::addColumn<int>("later");                 // seconds after the last, when they are read
@@ -234,7 +221,16 @@ private slots:
         const QString kept = u"Plan usage as of %1: the service is limiting requests."_s.arg(at(12, 0));
         const QString wait = u"\nThe service asked to wait until %1."_s;
         const QString refused = u"The service refused the request (HTTP %1)."_s;
+        const QString in2h5m = u"2025-01-05T14:05:30.5Z"_s;
+        const auto only = [](UsageResponse reply) { return QList{UsageFetch::ok(std::move(reply))}; };
         QTest::newRow("nothing yet") << QList<UsageFetch>{} << 0 << QString() << QString();
+        QTest::newRow("percent and reset") << only(fiveHour(42.7, in2h5m)) << 0 << u"42% \u00B7 2 hr 5 min"_s << QString();
+        QTest::newRow("-3.7 truncates to -3") << only(fiveHour(-3.7)) << 0 << u"-3%"_s << QString();
+        QTest::newRow("beyond 64 bits: no percent") << only(fiveHour(1e19, in2h5m)) << 0 << u"2 hr 5 min"_s << QString();
+        UsageResponse noPercent = fiveHour(0, in2h5m);
+        noPercent.fiveHour->utilization.reset();
+        QTest::newRow("no utilization: reset alone") << only(noPercent) << 0 << u"2 hr 5 min"_s << QString();
+        QTest::newRow("no five-hour window") << only(UsageResponse{}) << 0 << QString() << QString();
         QTest::newRow("kept, wait over") << QList{ok, limited(30)} << 30 << u"42% \u00B7 8 min"_s << kept;
         QTest::newRow("kept across 429s, past the reset")
             << QList{ok, limited(), limited(3600)} << 600 << u"42% \u00B7 now"_s << kept + wait.arg(at(13, 2));
@@ -254,7 +250,7 @@ private slots:
                                    << u"The service's reply could not be read."_s;
     }
 
-    void keptFiguresAndToolTip()
+    void labelAndToolTip()
     {
         QFETCH(QList<UsageFetch>, answers);
         QFETCH(int, later);
@@ -271,9 +267,7 @@ private slots:
         QCOMPARE(m_vm->usageToolTip(), toolTip);
     }
 
-    // A fetch that completes after the view model is gone must leave it alone.
-    // The view model lives in storage the test keeps, so a late write to it
-    // shows in the bytes instead of vanishing into freed memory.
+    // A fetch completing after the view model is gone leaves it alone: kept storage shows any late write.
     void fetchOutlivingTheViewModelIsHarmless()
     {
         alignas(StatsViewModel) std::byte storage[sizeof(StatsViewModel)];
@@ -288,41 +282,13 @@ private slots:
                  "a late completion wrote to the destroyed view model");
     }
 
-    void menuBarLabel_data()
-    {
-        QTest::addColumn<UsageResponse>("reply");
-        QTest::addColumn<QString>("label");
-        const QString in2h5m = u"2025-01-05T14:05:30.5Z"_s;
-        QTest::newRow("percent and reset") << fiveHour(42.7, in2h5m) << u"42% \u00B7 2 hr 5 min"_s;
-        QTest::newRow("99.9 truncates to 99") << fiveHour(99.9) << u"99%"_s;
-        QTest::newRow("-3.7 truncates to -3") << fiveHour(-3.7) << u"-3%"_s;
-        QTest::newRow("130 is not clamped") << fiveHour(130) << u"130%"_s;
-        QTest::newRow("beyond 64 bits: no percent") << fiveHour(1e19, in2h5m) << u"2 hr 5 min"_s;
-        UsageResponse noPercent = fiveHour(0, in2h5m);
-        noPercent.fiveHour->utilization.reset();
-        QTest::newRow("no utilization: reset alone") << noPercent << u"2 hr 5 min"_s;
-        QTest::newRow("no five-hour window") << UsageResponse{} << QString();
-    }
-
-    void menuBarLabel()
-    {
-        QFETCH(UsageResponse, reply);
-        QFETCH(QString, label);
-        m_vm->refreshUsage();
-        m_source->complete(0, reply);
-        QCOMPARE(m_vm->menuBarLabel(), label);
-    }
-
     void sevenDays_data()
     {
         QTest::addColumn<QDateTime>("now"); // local wall time, so a row means the same in every zone
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
-        // Days stepped in 24-hour seconds go wrong near midnight after a change:
-        // back from 00:30 in spring they skip a day, back from 23:30 in autumn
-        // they repeat one, and forward from the week's first midnight in autumn
-        // they stop an hour short of today. The United States moved its clocks
-        // on 9 March and 2 November 2025, Europe on 30 March and 26 October 2025.
+        // Days stepped in 24-hour seconds skip, repeat or stop short of a day near midnight after a change
+        // (US: 9 March, 2 November 2025; Europe: 30 March, 26 October 2025).
         const auto local = [](int month, int day, int hour) {
             return QDateTime(QDate(2025, month, day), QTime(hour, 30), Qt::LocalTime);
         };
@@ -335,8 +301,7 @@ private slots:
         QTest::newRow("across a year end") << local(1, 3, 12) << u"2024-12-28"_s << u"2025-01-03"_s;
     }
 
-    // Today and the seven days up to it, by the local calendar; the first
-    // entry for a day counts, and nothing is cached.
+    // The seven days up to today by the local calendar; a day's first entry counts; nothing is cached.
     void sevenDays()
     {
         QFETCH(QDateTime, now);
@@ -359,8 +324,7 @@ private slots:
         QVERIFY(!m_vm->todayActivity() && !m_vm->todayModelTokens());
     }
 
-    // The first session's local day in the locale's medium style (02:30 UTC
-    // on 5 January is 4 January in New York), and times without seconds.
+    // The first session's local day in the locale's medium style (in New York, 4 January), times without seconds.
     void dates()
     {
         QString date = newYork ? u"Jan 4, 2025"_s : u"Jan 5, 2025"_s;
@@ -416,14 +380,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<NamedColor>("color");
         // Known prefixes, longer before the shorter ones they extend.
-        QTest::newRow("opus 4.6") << u"claude-opus-4-6"_s << u"Opus 4.6"_s << NamedColor::Purple;
         QTest::newRow("opus 4.5 dated") << u"claude-opus-4-5-20251101"_s << u"Opus 4.5"_s << NamedColor::Indigo;
         QTest::newRow("sonnet 4.5 dated") << u"claude-sonnet-4-5-20250101"_s << u"Sonnet 4.5"_s << NamedColor::Blue;
         QTest::newRow("sonnet 4.6 matches sonnet 4") << u"claude-sonnet-4-6"_s << u"Sonnet 4"_s << NamedColor::Cyan;
-        QTest::newRow("haiku 4.5") << u"claude-haiku-4-5"_s << u"Haiku 4.5"_s << NamedColor::Green;
         QTest::newRow("haiku 4.5 dotted takes haiku 4") << u"claude-haiku-4.5"_s << u"Haiku 4"_s << NamedColor::Mint;
-        QTest::newRow("sonnet 3.5") << u"claude-sonnet-3-5-x"_s << u"Sonnet 3.5"_s << NamedColor::Teal;
-        QTest::newRow("haiku 3.5") << u"claude-haiku-3-5"_s << u"Haiku 3.5"_s << NamedColor::Orange;
         QTest::newRow("opus 3") << u"claude-opus-3-20240229"_s << u"Opus 3"_s << NamedColor::Pink;
         // Else: drop every "claude-", cut at "-20", capitalise runs of letters.
         QTest::newRow("old naming") << u"claude-3-5-sonnet-20240101"_s << u"3-5-Sonnet"_s << NamedColor::Gray;
@@ -442,10 +402,8 @@ private slots:
         QCOMPARE(ModelNameMapper::info(id), (ModelNameMapper::ModelInfo{name, color}));
     }
 
-    // The alerts each five-hour figure calls for, once per window cycle. A step
-    // is the figure, its window (a, b, c: resets in 1, 6 and 11 hours; a' 30 s
-    // after a, as the service writes it afresh; -: no reset time), and k when
-    // kept through a rate-limit wait.
+    // Alerts once per window cycle. A step: the figure, its window (a, b, c: resets in 1, 6, 11 hours; a': 30 s
+    // after a, as the service rewrites it; -: none), and k when kept through a rate-limit wait.
     void limitAlerts_data()
     {
         QTest::addColumn<QString>("steps");

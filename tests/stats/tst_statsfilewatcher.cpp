@@ -36,8 +36,7 @@ private slots:
         m_watcher->startWatching();
     }
 
-    // Its thread and its inotify instance go with it.
-    void cleanup()
+    void cleanup() // its thread and inotify instance go with it
     {
         m_watcher.reset();
         QCOMPARE(openDescriptors(), m_descriptors);
@@ -45,8 +44,7 @@ private slots:
 
     void burstsGiveOneTrailingNotice()
     {
-        // Writes well inside the quiet period, so each restarts it. A run held
-        // up for longer between two of them shows nothing.
+        // Each write inside the quiet period restarts it.
         qint64 lastWrite = m_clock.elapsed();
         for (int i = 0; i < 3; ++i, lastWrite = m_clock.elapsed()) {
             QTest::qWait(50);
@@ -65,13 +63,11 @@ private slots:
     {
         QTest::addColumn<bool>("heldOpen");
         QTest::newRow("old file closed") << false;
-        // Held open, the old file only reports that it lost its name: its
-        // deletion waits for the last close.
+        // Held open, the old file only reports losing its name: deletion waits for the last close.
         QTest::newRow("old file held open by a reader") << true;
     }
 
-    // Claude Code's way of saving: every replacement is noticed after the
-    // re-arm and the quiet period, and the new file is watched from then on.
+    // Claude Code's way of saving: noticed after the re-arm and quiet period, and the new file watched from then on.
     void followsReplacementByRename()
     {
         QFETCH(bool, heldOpen);
@@ -120,8 +116,7 @@ private slots:
         QTest::newRow("quiet period pending") << true;
     }
 
-    // A replacement unarms the watcher until the re-arm, which starts the
-    // quiet period: destroyed in either stretch, the watcher tells nothing.
+    // Destroyed while unarmed after a replacement, or in the quiet period after the re-arm, it tells nothing.
     void noNoticeAfterDestruction()
     {
         QFETCH(bool, rearmed);
@@ -138,8 +133,7 @@ private slots:
 private:
     void append() { QVERIFY(StatsFiles::write(m_path, "x", QIODevice::Append)); }
 
-    // A notice that must not come has no later event to wait for, so only this
-    // waits a fixed time: the re-arm and the quiet period several times over.
+    // A notice that must not come has no event to wait for: only this waits a fixed time.
     void expectNoticesStayAt(int count)
     {
         QTest::qWait(3 * (StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs));

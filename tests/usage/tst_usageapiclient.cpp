@@ -1,5 +1,4 @@
-// The usage client against local servers: HTTP/1.1 scripted to misbehave,
-// and HTTP/2 through nghttp2, as the account service speaks it.
+// Against local servers: HTTP/1.1 scripted to misbehave, and HTTP/2 as the account service speaks it.
 #include "usage/UsageAPIClient.h"
 
 #include "model/StatsViewModel.h"
@@ -60,8 +59,7 @@ private slots:
         QVERIFY(m_server->listen());
     }
 
-    // The exact request, twice on one connection, for a usable token; none,
-    // not even a connection, without one or with an expired sign-in.
+    // The exact request, twice on one connection, for a usable token; else not even a connection.
     void request_data()
     {
         QTest::addColumn<QByteArray>("document");      // null: no credential file
@@ -113,8 +111,7 @@ private slots:
         QVERIFY(m_server->lastRequest().contains("Authorization: Bearer renewed"));
     }
 
-    // Each answer maps to an outcome, over either protocol, and the next
-    // fetch goes through.
+    // Each answer maps to an outcome over either protocol, and the next fetch goes through.
     void replies_data()
     {
         QTest::addColumn<bool>("http2");
@@ -181,8 +178,7 @@ private slots:
         QCOMPARE(m_server->requests(), 0);
     }
 
-    // The two fetches of start() go out on one h2 connection, with exactly
-    // our four fields (lower-case, as h2 demands) after the pseudo-headers.
+    // start()'s two fetches share one h2 connection, with exactly our four fields after the pseudo-headers.
     void http2StartUpSharesOneConnection()
     {
         m_server = std::make_unique<Http2TestServer>(m_certificates);
@@ -201,8 +197,7 @@ private slots:
                                             "content-type: application/json", "user-agent: claude-code/2.0.32"}));
     }
 
-    // Header lines without end: the fetch fails at the header cap, and
-    // memory stays where it was.
+    // Header lines without end: the fetch fails at the header cap, and memory stays where it was.
     void endlessHeadersAreCut()
     {
         m_server->setHandler([](const LocalHttpsServer::Request&, int index) {
@@ -217,8 +212,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, 10000);
     }
 
-    // Six replies trickling a byte at a time hold every connection a host
-    // gets; they end at the deadline, and the next fetch goes through.
+    // Six trickling replies hold every connection a host gets; they end at the deadline, then a fetch goes through.
     void tricklesEndAtTheDeadline()
     {
         m_server->setHandler([](const LocalHttpsServer::Request&, int index) {
@@ -235,9 +229,8 @@ private slots:
         QCOMPARE(fetchOnce(*client).outcome, Outcome::Ok);
     }
 
-    // Destroying the client abandons its fetches: neither the one awaiting its
-    // reply nor the one still looking its token up calls back, and the lookup
-    // never becomes a request.
+    // Destroyed, the client abandons its fetches: neither the one awaiting a reply nor the one reading its
+    // token calls back, and the latter never becomes a request.
     void destroyedWithFetchesInFlight()
     {
         m_server->setHandler([](const LocalHttpsServer::Request&, int index) { return Reply{.status = index ? 200 : 0}; });
@@ -258,8 +251,8 @@ private:
     std::unique_ptr<UsageAPIClient> makeClient(const QUrl& url, std::chrono::seconds idle = 60s,
                                                std::chrono::milliseconds deadline = 60s)
     {
-        return std::make_unique<UsageAPIClient>(
-            UsageAPIClient::Options{url, m_credentials, m_certificates.ca().toPem(), idle, deadline, m_clock});
+        return std::make_unique<UsageAPIClient>(UsageAPIClient::Options{url, m_credentials, m_certificates.ca().toPem(),
+                                                                        idle, deadline, m_clock});
     }
 
     TestCertificates m_certificates;

@@ -1,5 +1,4 @@
-// What the usage side reads from outside: the service's reply, its reset
-// times and Retry-After values, and the sign-in Claude Code stores.
+// What the usage side reads from outside: the service's reply and Retry-After, and Claude Code's sign-in.
 #include "stats/StatsLoader.h"
 #include "usage/ClaudeConfigDir.h"
 #include "usage/OAuthCredentials.h"
@@ -40,20 +39,16 @@ private slots:
             QVERIFY2(!UsageResponse::decode(json), json.constData());
     }
 
-    // The label's time until a reset, from resets_at as sent: only RFC 3339
-    // with a fraction and a zone is read.
+    // Only RFC 3339 with a fraction and a zone is read.
     void timeUntilReset_data()
     {
         QTest::addColumn<QString>("resetsAt"); // null: absent
         QTest::addColumn<qint64>("aheadMs");   // from now to 2025-11-04T04:59:59.943Z
         QTest::addColumn<QString>("expected"); // null: absent
         const QString reply = u"2025-11-04T04:59:59.943648+00:00"_s;
-        QTest::newRow("30 s ahead") << reply << 30'000ll << u"0 min"_s;
-        QTest::newRow("3599 s ahead") << reply << 3'599'000ll << u"59 min"_s;
-        QTest::newRow("exactly an hour ahead") << reply << 3'600'000ll << u"1 hr 0 min"_s;
-        QTest::newRow("26 hr 5 min ahead") << reply << (26 * 3600 + 5 * 60) * 1000ll << u"26 hr 5 min"_s;
-        QTest::newRow("exactly now") << reply << 0ll << u"now"_s;
-        QTest::newRow("in the past") << reply << -5'000'000ll << u"now"_s;
+        for (const auto& [ahead, text] : {std::pair{30ll, "0 min"}, {3599ll, "59 min"}, {3600ll, "1 hr 0 min"},
+                                          {26 * 3600 + 5 * 60ll, "26 hr 5 min"}, {0ll, "now"}, {-5000ll, "now"}})
+            QTest::addRow("%llds ahead", ahead) << reply << ahead * 1000 << QString::fromLatin1(text);
         QTest::newRow("Z") << u"2025-11-04T04:59:59.943Z"_s << 60'000ll << u"1 min"_s;
         QTest::newRow("one fraction digit: 900 ms") << u"2025-11-04T04:59:59.9Z"_s << 60'043ll << u"1 min"_s;
         QTest::newRow("many fraction digits") << u"2025-11-04T04:59:59.94399999999999Z"_s << 60'000ll << u"1 min"_s;
