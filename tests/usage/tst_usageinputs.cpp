@@ -109,15 +109,13 @@ private slots:
         const auto token = [](const QString& text, std::optional<qint64> expiresAt = {}) {
             return std::optional(Credential{text, expiresAt});
         };
-        const auto fixture = [](const char* name) {
+        for (const auto& [name, expiresAt] :
+             {std::pair{"2025-06-isMax", 1749048287208}, {"2025-06-subscriptionType", 1750750040945},
+              {"2026-08-refreshTokenExpiresAt", 1786705499361}, {"2026-01-mcp-only-no-claudeAiOauth", 0}}) {
             QFile file(QStringLiteral(OSTREL_TEST_DATA "/real/credentials/") + QLatin1String(name) + u".json"_s);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture");
-        };
-        QTest::newRow("2025-06-isMax") << fixture("2025-06-isMax") << token(real, 1749048287208);
-        QTest::newRow("2025-06-subscriptionType") << fixture("2025-06-subscriptionType") << token(real, 1750750040945);
-        QTest::newRow("2026-08-refreshTokenExpiresAt")
-            << fixture("2026-08-refreshTokenExpiresAt") << token(real, 1786705499361);
-        QTest::newRow("2026-01-mcp-only-no-claudeAiOauth") << fixture("2026-01-mcp-only-no-claudeAiOauth") << none;
+            QTest::newRow(name) << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture"))
+                                << (expiresAt ? token(real, expiresAt) : none);
+        }
         // An expiry we cannot read leaves the token to the service to judge.
         QTest::newRow("expiresAt as text")
             << QByteArray(R"({"claudeAiOauth":{"accessToken":"t","expiresAt":"1749048287208"}})") << token(u"t"_s);
