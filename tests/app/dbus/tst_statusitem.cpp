@@ -317,13 +317,11 @@ private:
     // The 22 px one of the item's icons, if there is one at every size a host may pick.
     QByteArray icon22(const QString& service)
     {
+        const DBusImageList pixmaps = qdbus_cast<DBusImageList>(itemProperty(service, u"IconPixmap"_s));
         QList<int> sizes;
-        QByteArray argb;
-        for (const DBusImage& pixmap : qdbus_cast<DBusImageList>(itemProperty(service, u"IconPixmap"_s))) {
+        for (const DBusImage& pixmap : pixmaps)
             sizes << pixmap.width;
-            argb = pixmap.width == 22 ? pixmap.argb : argb;
-        }
-        return sizes == QList<int>{16, 22, 24, 32, 44, 48, 64} ? argb : QByteArray();
+        return sizes == QList<int>{16, 22, 24, 32, 44, 48, 64} ? pixmaps[1].argb : QByteArray();
     }
 
     std::shared_ptr<FakeUsageSource> m_source;
