@@ -99,7 +99,7 @@ QStringList shownTexts(const QWidget* root, const QLayout* layout = nullptr)
 }
 
 // Texts wider than their room and not elided, figures elided (but absurd ones), tile values elided
-// before they shrank, widgets squeezed below their least height or out of their parent.
+// before they shrank, widgets squeezed below their least height or out of their parent (but down the scroll).
 QStringList faults(const QWidget* root, bool wholeFigures)
 {
     static const QStringList figures{u"value"_s, u"percent"_s, u"extraSpent"_s, u"sessions"_s, u"messages"_s};
@@ -176,7 +176,7 @@ private slots:
             << u"Today|0|Tokens|0|Messages|0|Tool Calls|Last 7 Days|Model Breakdown|1 sessions|1 messages|"_s;
     }
 
-    // A closed panel catches up when opened; updates reuse widgets; Refresh rereads and fetches.
+    // A closed panel catches up when opened; updates reuse widgets; Refresh rereads and fetches, Quit asks to.
     void sections()
     {
         QFETCH(QByteArray, file);
