@@ -16,11 +16,8 @@ private slots:
             QTest::addRow("%d px", side) << side;
     }
 
-    // The glyph's disc at the tile's centre. The SVG is written from the
-    // glyph's path, the PNGs are painted by its drawing code: they must agree,
-    // or the path was placed, flipped or scaled differently. A shifted or
-    // rescaled shape gives whole rows of pixels a quarter of the grey range
-    // apart; antialiasing does not.
+    // The glyph's disc at the centre; the SVG (from the glyph's path) and the painted PNG agree but
+    // for antialiasing: a shifted, flipped or rescaled path sets whole rows a quarter of the greys apart.
     void icon()
     {
         QFETCH(int, side);

@@ -31,8 +31,7 @@ Q_DECLARE_METATYPE(NamedColor)
 
 namespace {
 
-// Saved on Wednesday 8 January 2025 with activity that day, and two models
-// whose totals (8.1K and 10) run against the order of their names.
+// Saved on Wednesday 8 January 2025 with activity that day; model totals run against their names' order.
 const QByteArray fullStats = R"({"version":2,"lastComputedDate":"2025-01-08",
   "dailyActivity":[{"date":"2025-01-08","messageCount":9999,"sessionCount":3,"toolCallCount":7}],
   "dailyModelTokens":[{"date":"2025-01-08","tokensByModel":{"claude-opus-4-6":1234567}}],"modelUsage":{
@@ -45,8 +44,7 @@ const QByteArray sparseStats = R"({"version":2,"lastComputedDate":"2025-01-07","
   "dailyActivity":[{"date":"2025-01-07","messageCount":5,"sessionCount":1,"toolCallCount":5}],"totalMessages":1,
   "dailyModelTokens":[{"date":"2025-01-07","tokensByModel":{"claude-opus-4-6":5}}]})";
 
-// Sonnet at exactly 0 reads unused, Opus at 0.4 does not, the weekly window
-// has just reset; the last two windows are never shown.
+// Sonnet at exactly 0 reads unused, Opus at 0.4 does not, the week just reset; the last two never show.
 const QByteArray fullReply = R"({"five_hour":{"utilization":42.7},
   "seven_day":{"utilization":0,"resets_at":"2025-01-08T11:00:00.000Z"},
   "seven_day_sonnet":{"utilization":0,"resets_at":"2025-01-08T14:05:00.000Z"},
@@ -75,12 +73,6 @@ QByteArray extremeStats(int count, auto name, auto tokens)
     return file + "}}";
 }
 
-QByteArray fileContent(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The labels' (empty or not) and buttons' texts shown, in layout order.
 QStringList shownTexts(const QWidget* root, const QLayout* layout = nullptr)
 {
@@ -106,9 +98,8 @@ QStringList shownTexts(const QWidget* root, const QLayout* layout = nullptr)
     return texts;
 }
 
-// Texts wider than their room and not elided, figures elided (but absurd
-// ones), tile values elided before they shrank, widgets squeezed below their
-// least height or out of their parent (but down the scroll area).
+// Texts wider than their room and not elided, figures elided (but absurd ones), tile values elided
+// before they shrank, widgets squeezed below their least height or out of their parent (but down the scroll).
 QStringList faults(const QWidget* root, bool wholeFigures)
 {
     static const QStringList figures{u"value"_s, u"percent"_s, u"extraSpent"_s, u"sessions"_s, u"messages"_s};
@@ -185,8 +176,7 @@ private slots:
             << u"Today|0|Tokens|0|Messages|0|Tool Calls|Last 7 Days|Model Breakdown|1 sessions|1 messages|"_s;
     }
 
-    // A closed panel only notes changes and catches up when opened; updates
-    // reuse the widgets there are; Refresh rereads and fetches, Quit asks to.
+    // A closed panel catches up when opened; updates reuse widgets; Refresh rereads and fetches, Quit asks to.
     void sections()
     {
         QFETCH(QByteArray, file);
@@ -247,11 +237,10 @@ private slots:
         QVERIFY(!footer->visibleRegion().isEmpty());
     }
 
-    // Secondary and tertiary text keep 4.5:1 and 3:1, in that order, on the
-    // panel and on its boxes (#767676 on white is WCAG's palest at 4.5:1).
+    // Secondary and tertiary text keep 4.5:1 and 3:1, in that order, on the panel and on its boxes.
     void dimTextIsReadable()
     {
-        QVERIFY(PanelStyle::contrast(QColor(0x76, 0x76, 0x76), Qt::white) >= 4.5);
+        QVERIFY(PanelStyle::contrast(QColor(0x76, 0x76, 0x76), Qt::white) >= 4.5); // WCAG's palest grey at 4.5:1
         QVERIFY(PanelStyle::contrast(QColor(0x77, 0x77, 0x77), Qt::white) < 4.5);
         const std::pair<QRgb, QRgb> palettes[] = {{0xefefef, 0}, {0x2b2b2d, 0xf2f2f2}, {0x9a9a9a, 0}};
         for (const auto& [window, text] : palettes) {
@@ -266,11 +255,11 @@ private slots:
             painter.fillRect(40, 0, 20, 40, PanelStyle::foreground(palette, PanelStyle::Level::Tertiary));
             painter.end();
             for (int y : {10, 30}) {
-                const double secondary = PanelStyle::contrast(image.pixelColor(30, y), image.pixelColor(10, y));
-                const double tertiary = PanelStyle::contrast(image.pixelColor(50, y), image.pixelColor(10, y));
+                const QColor ground = image.pixelColor(10, y);
+                const double secondary = PanelStyle::contrast(image.pixelColor(30, y), ground);
+                const double tertiary = PanelStyle::contrast(image.pixelColor(50, y), ground);
                 QVERIFY2(secondary >= 4.5 && tertiary >= 3 && tertiary < secondary,
-                         qPrintable(u"%1 on %2: %3:1 and %4:1"_s.arg(QColor(text).name(), QColor(window).name())
-                                        .arg(secondary).arg(tertiary)));
+                         qPrintable(u"on %1: %2:1 and %3:1"_s.arg(QColor(window).name()).arg(secondary).arg(tertiary)));
             }
         }
     }
@@ -309,8 +298,7 @@ private slots:
         QVERIFY(fill >= 297 || drawn.pixelColor(int(fill) + 3, 3) != named);
     }
 
-    // With a reset ahead, a tick at the share of the window gone by and the
-    // pace in the tooltip; without one, neither.
+    // With a reset ahead, a tick at the share of the window gone by and the pace in the tooltip.
     void pace()
     {
         UsageResponse reply;
@@ -348,7 +336,8 @@ private slots:
         QTEST(UsageLimitsView::spentText(credits), "expected");
     }
 
-    // A bar per record in order, under its weekday or its date's last five characters.
+    // A bar per record in order, under its weekday or its date's last five characters; the axis
+    // scales as the tiles do, with a full stop in every locale.
     void chartBars_data()
     {
         QTest::addColumn<QLocale>("locale");
@@ -375,19 +364,12 @@ private slots:
             expected.append({labels.section(u'|', i, i), counts[i]});
         }
         QCOMPARE(WeeklyChartView::chartData(days), expected);
-    }
-
-    // The axis scales as the tiles do, with a full stop in every locale.
-    void axisLabels()
-    {
-        QLocale::setDefault(QLocale::system());
         WeeklyChartView view;
         view.setActivities({{u"2025-01-08"_s, 1500, 0, 0}});
         QCOMPARE(view.findChild<WeeklyChart*>()->tickLabels(), (QStringList{u"0"_s, u"500"_s, u"1K"_s, u"1.5K"_s}));
     }
 
-    // The real files and extreme values at the fonts desktops use, on a screen
-    // 1200 device pixels high at each scale CTest runs.
+    // Real files and extreme values in desktops' fonts, on a screen 1200 device pixels high, at each scale.
     void fits_data()
     {
         QTest::addColumn<QString>("family");
@@ -399,11 +381,15 @@ private slots:
                      : "arn:aws:bedrock:us-east-1:123456789012:application-inference-profile/abc";
         };
         const auto tokens = [](int i) { return i % 3 ? (i % 3 == 1 ? 1000LL << (2 * i) : LLONG_MIN) : LLONG_MAX; };
+        const auto read = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
         QList<std::tuple<QString, QByteArray, QByteArray>> inputs{{u"extreme"_s, extremeStats(20, name, tokens), extremeReply}};
         const QDir real(u"" OSTREL_TEST_DATA "/real/stats"_s);
+        const QByteArray reply = read(u"" OSTREL_TEST_DATA "/../../docs/screenshot/usage-reply.json"_s);
         for (const QString& file : real.entryList({u"*.json"_s}, QDir::Files, QDir::Name))
-            inputs.append({file, fileContent(real.filePath(file)),
-                           fileContent(u"" OSTREL_TEST_DATA "/../../docs/screenshot/usage-reply.json"_s)});
+            inputs.append({file, read(real.filePath(file)), reply});
         for (const QString& family : {u"DejaVu Sans"_s, u"Noto Sans"_s, u"Cantarell"_s})
             for (int points : {9, 10, 11, 12})
                 for (const auto& [input, stats, reply] : inputs)
@@ -422,8 +408,7 @@ private slots:
         const int available = int(1200 / qApp->devicePixelRatio()) - 40;
         m_clock->set(QDateTime(QDate(2026, 5, 28), QTime(15, 42), Qt::UTC));
         load(stats, reply);
-        // Held as the panel window holds it: exactly as large as the content allows.
-        QWidget window;
+        QWidget window; // held as the panel window holds it: exactly as large as the content allows
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSizeConstraint(QLayout::SetFixedSize);

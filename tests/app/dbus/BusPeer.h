@@ -7,19 +7,16 @@
 
 #include <functional>
 
-// Another process on the test's session bus: a connection of its own, so
-// messages really cross the bus. As a fake desktop service it keeps the
-// calls it gets and answers them with `answer`. Destroying it drops the
-// connection and its name, as an exiting process does.
+// Another process on the test's session bus: a connection of its own, so messages really cross the
+// bus. As a fake desktop service it keeps the calls it gets and answers them with `answer`.
+// Destroying it drops the connection and its name, as an exiting process does.
 class BusPeer : public QDBusVirtualObject
 {
 public:
     using Answer = std::function<QVariantList(const QDBusMessage&)>;
 
     explicit BusPeer(const QString& role, Answer answer = {})
-        : m_role(role)
-        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, role))
-        , m_answer(std::move(answer))
+        : m_role(role), m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, role)), m_answer(answer)
     {
     }
     ~BusPeer() override
@@ -33,13 +30,12 @@ public:
     // Takes the name, and serves `path` after `delayMs`.
     void serve(const QString& service, const QString& path, int delayMs = 0)
     {
-        m_service = service;
-        m_bus.registerService(service);
+        m_bus.registerService(m_service = service);
         const auto publish = [this, path] { m_bus.registerVirtualObject(path, this); };
         delayMs > 0 ? QTimer::singleShot(delayMs, this, publish) : publish();
     }
 
-    // Calls block, running the event loop: the code under test runs in this thread too.
+    // Blocks running the event loop: the code under test runs in this thread too.
     QDBusMessage call(const QString& service, const QString& path, const QString& interface, const QString& method,
                       const QVariantList& arguments)
     {
