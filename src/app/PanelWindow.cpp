@@ -8,23 +8,44 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
+
+#include <chrono>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A window manager may refuse a window the focus when it is first shown:
+// GNOME's does when the request's timestamp predates the click that opened
+// the panel. Ask again, for a second at most.
+constexpr std::chrono::milliseconds focusRequestInterval{100};
+constexpr int focusRequests = 10;
+
+} // namespace
 
 PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform platform, QWidget* parent)
     : QWidget(parent)
     , m_platform(platform)
+    , m_kind(PanelPlacement::windowKind(platform, qEnvironmentVariable("XDG_CURRENT_DESKTOP")))
     , m_content(new ContentView(viewModel, this))
 {
     setObjectName(u"panel"_s);
     setWindowTitle(QGuiApplication::applicationDisplayName());
-    if (platform == PanelPlacement::Platform::Wayland) {
-        setWindowFlags(Qt::Tool);
-    } else {
+    if (m_kind == PanelPlacement::WindowKind::Popup) {
         setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
         // A click on the status item while the panel is open only closes it.
         setAttribute(Qt::WA_NoMouseReplay);
+    } else {
+        // A utility window: X11 window managers list it nowhere.
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     }
+    m_focusRequests.setInterval(focusRequestInterval);
+    connect(&m_focusRequests, &QTimer::timeout, this, &PanelWindow::askForFocus);
+    // An X11 popup's grab sees clicks elsewhere, except on Wayland surfaces;
+    // any other panel goes when the focus does.
+    if (m_kind != PanelPlacement::WindowKind::Popup || platform == PanelPlacement::Platform::XWayland)
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, &PanelWindow::followFocus);
     connect(m_content, &ContentView::quitRequested, this, &PanelWindow::quitRequested);
     m_content->setLive(false);
 
@@ -54,13 +75,42 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
 void PanelWindow::popup(std::optional<QRect> anchor)
 {
     m_anchor = anchor;
+    if (!isVisible())
+        emit opening();
     m_content->setLive(true); // up to date before it is measured and placed
     ensurePolished();
     fitToScreen();
+    // A compositor places a window once, by its first size: growing later
+    // would take it past the screen's edge, so the middle scrolls instead.
+    if (m_kind == PanelPlacement::WindowKind::Floating)
+        m_content->setMaximumHeight(m_content->height());
     place();
     show();
     raise();
     activateWindow();
+    if (m_kind != PanelPlacement::WindowKind::Popup) {
+        m_focusRequestsLeft = focusRequests;
+        m_focusRequests.start();
+    }
+}
+
+void PanelWindow::askForFocus()
+{
+    if (!isVisible() || QGuiApplication::focusWindow() == windowHandle() || --m_focusRequestsLeft < 0) {
+        m_focusRequests.stop();
+        return;
+    }
+    activateWindow();
+}
+
+void PanelWindow::followFocus(QWindow* focus)
+{
+    if (!isVisible())
+        return;
+    if (focus && focus == windowHandle())
+        m_hadFocus = true;
+    else if (m_hadFocus)
+        close();
 }
 
 PanelPlacement::Input PanelWindow::placement() const
@@ -95,16 +145,11 @@ void PanelWindow::refit()
     place();
 }
 
-void PanelWindow::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!event->spontaneous())
-        emit shown();
-}
-
 void PanelWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    m_hadFocus = false;
+    m_focusRequests.stop();
     m_content->setLive(false);
 }
 
@@ -124,16 +169,6 @@ void PanelWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void PanelWindow::changeEvent(QEvent* event)
-{
-    // Where the panel is an ordinary window, a click elsewhere takes the
-    // focus away: close then, as a popup would.
-    if (event->type() == QEvent::ActivationChange && m_platform == PanelPlacement::Platform::Wayland
-        && isVisible() && !isActiveWindow())
-        close();
-    QWidget::changeEvent(event);
 }
 
 void PanelWindow::paintEvent(QPaintEvent*)

@@ -139,7 +139,8 @@ private slots:
                 lines << QString::fromUtf8(ostrel.readLine().chopped(1));
         });
         ostrel.start(QStringLiteral(OSTREL_TEST_ENTRY),
-                     {server.url().toString(), m_home.filePath(u"ca.pem"_s), now, u"--status-line="_s + format});
+                     {u"--usage-endpoint"_s, server.url().toString(), u"--usage-ca"_s, m_home.filePath(u"ca.pem"_s),
+                      u"--now"_s, now, u"--status-line="_s + format});
 
         QStringList expected = {noFigures.value(format)};
         if (!line.isNull())
