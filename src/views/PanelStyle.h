@@ -43,6 +43,7 @@ inline constexpr int usageCardSpacing = 10;
 inline constexpr int barLabelGap = 4; // texts above the bar
 inline constexpr int barHeight = 6;
 inline constexpr qreal barRadius = 4;
+inline constexpr qreal paceTickWidth = 2;
 
 // Today's tiles.
 inline constexpr int tileSpacing = 12;

@@ -43,7 +43,8 @@ UsageBar::UsageBar(const QString& objectName, QWidget* parent)
     column->addWidget(m_track);
 }
 
-void UsageBar::setValues(const QString& label, const std::optional<QString>& subtitle, double percentage)
+void UsageBar::setValues(const QString& label, const std::optional<QString>& subtitle, double percentage,
+                         std::optional<double> elapsedShare)
 {
     m_label->setTextIfChanged(label);
     m_subtitle->setTextIfChanged(subtitle.value_or(QString()));
@@ -52,6 +53,10 @@ void UsageBar::setValues(const QString& label, const std::optional<QString>& sub
     m_percent->setTextIfChanged(whole ? QString::number(*whole) + u"% used"_s : QString());
     m_percent->setVisible(whole.has_value());
     m_track->setPercentage(percentage);
+    m_track->setPace(elapsedShare);
+    const QString pace = elapsedShare ? UsageFigures::paceText(percentage, *elapsedShare) : QString();
+    setToolTip(pace);
+    setAccessibleDescription(pace);
 }
 
 

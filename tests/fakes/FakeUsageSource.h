@@ -13,15 +13,13 @@ public:
     qsizetype pending() const { return m_pending.size(); }
     qsizetype started() const { return m_started + m_pending.size(); }
 
-    // Completes the fetch that was started `index`-th among those still open.
+    // Completes the `index`-th of the fetches still open: with the fetch given,
+    // the reply given, or no reply as a fetch that found no connection.
     void complete(qsizetype index, UsageFetch fetch)
     {
-        Completion done = m_pending.takeAt(index);
         ++m_started;
-        done(std::move(fetch));
+        m_pending.takeAt(index)(std::move(fetch));
     }
-
-    // With the reply, or as a fetch that found no connection.
     void complete(qsizetype index, std::optional<UsageResponse> reply)
     {
         complete(index, reply ? UsageFetch::ok(std::move(*reply))

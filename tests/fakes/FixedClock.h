@@ -6,10 +6,7 @@
 class FixedClock final : public Clock
 {
 public:
-    explicit FixedClock(QDateTime now)
-        : m_now(std::move(now))
-    {
-    }
+    explicit FixedClock(QDateTime now) : m_now(std::move(now)) {}
     QDateTime now() const override { return m_now; }
     void set(QDateTime now) { m_now = std::move(now); }
     void advance(qint64 seconds) { m_now = m_now.addSecs(seconds); }

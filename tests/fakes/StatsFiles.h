@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QString>
 
 #include <cstdio>
 
@@ -15,8 +14,7 @@ inline bool write(const QString& path, const QByteArray& content, QIODevice::Ope
     return file.open(mode) && file.write(content) == content.size();
 }
 
-// The way Claude Code saves: a temporary file beside the target, renamed
-// over it, so a reader only ever sees a whole file.
+// As Claude Code saves: a file beside the target renamed over it, so a reader only ever sees a whole file.
 inline bool replace(const QString& path, const QByteArray& content)
 {
     const QString temporary = path + QStringLiteral(".0123456789abcdef.tmp");

@@ -3,14 +3,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-// A token is only ever text taken from inside the document: Qt's own reading
-// of the same bytes finds the same string at the same place.
+// A token is only ever text from inside the document: Qt's own reading of the
+// same bytes finds the same string at the same place.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const std::optional<QString> token = OAuthCredentials::tokenFromCredentials(bytes);
+    const auto found = OAuthCredentials::fromDocument(bytes);
     const QJsonObject oauth = QJsonDocument::fromJson(bytes).object().value(QLatin1String("claudeAiOauth")).toObject();
-    if (token && oauth.value(QLatin1String("accessToken")) != QJsonValue(*token))
+    if (found && oauth.value(QLatin1String("accessToken")) != found->accessToken)
         __builtin_trap();
     return 0;
 }

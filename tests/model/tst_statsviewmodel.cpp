@@ -1,50 +1,83 @@
+// The view model: how it keeps the statistics and plan usage current, and
+// what it works out from them. Also run per locale and time zone (CMakeLists.txt).
+#include "model/DateFormats.h"
+#include "model/LimitAlerts.h"
+#include "model/ModelNameMapper.h"
 #include "model/StatsViewModel.h"
+#include "model/TokenFormatter.h"
 #include "stats/StatsFileWatcher.h"
 
 #include "FakeUsageSource.h"
 #include "FixedClock.h"
 #include "StatsFiles.h"
 
-#include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
-#include <cstddef>
-#include <memory>
-#include <new>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
+using Outcome = UsageFetch::Outcome;
+
+Q_DECLARE_METATYPE(NamedColor)
 
 namespace {
 
-const QByteArray validStats =
-    R"({"version":5,"lastComputedDate":"2025-01-05","dailyActivity":[],"dailyModelTokens":[],"modelUsage":{},"totalSessions":3,"totalMessages":4})";
-const QByteArray statsWithoutVersion =
-    R"({"lastComputedDate":"2025-01-05","dailyActivity":[],"dailyModelTokens":[],"modelUsage":{},"totalSessions":3,"totalMessages":4})";
+const bool newYork = qEnvironmentVariable("TZ") == u"America/New_York"_s;
+const QString language = QLocale().name().left(2);
 
-UsageResponse replyWithFiveHour(double utilization, std::optional<QString> resetsAt = std::nullopt)
+UsageResponse fiveHour(double percent, std::optional<QString> resetsAt = {})
 {
     UsageResponse reply;
-    reply.fiveHour = UsageWindow{utilization, std::move(resetsAt)};
+    reply.fiveHour = UsageWindow{percent, std::move(resetsAt)};
     return reply;
 }
 
-using Outcome = UsageFetch::Outcome;
-
-UsageFetch refusal(Outcome outcome, int status = 0, std::optional<int> retryAfter = std::nullopt)
+UsageFetch refusal(Outcome outcome, int status = 0, std::optional<int> retryAfter = {})
 {
     UsageFetch fetch = UsageFetch::failed(outcome, status);
-    if (retryAfter)
-        fetch.retryAfter = std::chrono::seconds(*retryAfter);
+    fetch.retryAfter = retryAfter ? std::optional(std::chrono::seconds(*retryAfter)) : std::nullopt;
     return fetch;
 }
 
-UsageFetch limited(std::optional<int> retryAfter = std::nullopt)
+UsageFetch limited(std::optional<int> retryAfter = {})
 {
     return refusal(Outcome::RateLimited, 429, retryAfter);
+}
+
+// 5 January 2025, hh:mm UTC, as the texts write it here.
+QString at(int hour, int minute)
+{
+    return DateFormats::shortTime(QDateTime(QDate(2025, 1, 5), QTime(hour, minute), Qt::UTC));
+}
+
+QByteArray statsJson(const QByteArray& days = {}, const QByteArray& tokens = "[]", const QByteArray& extra = {})
+{
+    return R"({"version":5,"lastComputedDate":"2025-01-05","dailyActivity":[)" + days + R"(],"dailyModelTokens":)"
+        + tokens + R"(,"modelUsage":{},"totalSessions":3,"totalMessages":4)" + extra + "}";
+}
+
+QByteArray day(const QString& date, int messages)
+{
+    return R"({"date":")" + date.toLatin1() + R"(","messageCount":)" + QByteArray::number(messages)
+        + R"(,"sessionCount":1,"toolCallCount":1})";
+}
+
+// Returns after at least `count` ticks of a timer started now, with how many
+// it made. A timer of the view model with the same interval, started before,
+// has by then ticked one fewer times at least, and what it queued has run.
+int witnessTicks(std::chrono::milliseconds interval, int count)
+{
+    QTimer witness;
+    witness.setTimerType(Qt::PreciseTimer);
+    QSignalSpy ticks(&witness, &QTimer::timeout);
+    witness.start(interval);
+    if (!QTest::qWaitFor([&] { return ticks.count() >= count; }, 20000))
+        QTest::qFail("the witness timer stalled", __FILE__, __LINE__);
+    return int(ticks.count());
 }
 
 } // namespace
@@ -56,140 +89,97 @@ class TestStatsViewModel : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_path = m_dir->filePath(u"stats-cache.json"_s);
-        m_clock = std::make_shared<FixedClock>(QDateTime(QDate(2025, 1, 5), QTime(12, 0), Qt::UTC));
+        m_clock->set(QDateTime(QDate(2025, 1, 5), QTime(12, 0), Qt::UTC));
         m_source = std::make_shared<FakeUsageSource>();
+        m_vm = makeViewModel();
     }
 
-    void cleanup()
+    // Nothing is read or fetched before start(); then the file is loaded at
+    // once and announced once, and two fetches go out.
+    void startSequence()
     {
-        m_source.reset();
-        m_dir.reset();
-    }
-
-    void nothingHappensBeforeStart()
-    {
-        writeStats(validStats);
-        auto vm = makeViewModel(50ms, 50ms);
-        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
+        QVERIFY(StatsFiles::write(m_path, statsJson()));
+        m_vm = makeViewModel(50ms, 50ms);
+        QSignalSpy changed(m_vm.get(), &StatsViewModel::changed);
         witnessTicks(50ms, 2); // its timers, had they started, have ticked by now
-        QVERIFY(!vm->stats());
-        QVERIFY(!vm->usage());
-        QVERIFY(!vm->lastRefresh());
+        QVERIFY(!m_vm->stats() && !m_vm->usage() && !m_vm->lastRefresh() && changed.isEmpty());
         QCOMPARE(m_source->started(), 0);
-        QCOMPARE(changed.count(), 0);
-    }
-
-    void startLoadsAtOnceAndFetchesTwice()
-    {
-        writeStats(validStats);
-        auto vm = makeViewModel();
-        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        vm->start();
-        QVERIFY(vm->stats());
-        QCOMPARE(vm->stats()->totalSessions, 3);
-        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
-        QCOMPARE(changed.count(), 1); // stats and the refresh time, announced together
+        m_vm->start();
+        QCOMPARE(m_vm->stats()->totalSessions, 3);
+        QCOMPARE(m_vm->lastRefresh(), std::optional(m_clock->now()));
+        QCOMPARE(changed.count(), 1);
         QCOMPARE(m_source->pending(), 2);
     }
 
-    void missingFileIsFoundByPolling()
+    // No file at the start, so no watcher is armed: polling finds it, and never fetches.
+    void pollingReloadsButNeverFetches()
     {
-        auto vm = makeViewModel(150ms);
-        vm->start();
-        QVERIFY(!vm->stats());
-        QVERIFY(vm->lastRefresh());
-        writeStats(validStats);
-        QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
+        QFile::remove(m_path);
+        m_vm = makeViewModel(100ms);
+        m_vm->start();
+        m_clock->advance(30);
+        QVERIFY(StatsFiles::write(m_path, statsJson()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_vm->stats().has_value(), 3000);
+        QCOMPARE(m_vm->lastRefresh(), std::optional(m_clock->now()));
+        QCOMPARE(m_source->started(), 2);
     }
 
-    // A notice of the watcher refreshes: reloads (a broken file clears the
-    // statistics, a good one brings them back) and fetches once.
+    // Started three times, it keeps one timer of each kind: the usage timer
+    // fetches, and the polling timer announces a load, about once per witness
+    // tick; three would do either three times as often.
+    void repeatedStartKeepsOneTimerOfEach()
+    {
+        QVERIFY(StatsFiles::write(m_path, statsJson()));
+        m_vm = makeViewModel(100ms, 100ms);
+        for (int i = 0; i < 3; ++i)
+            m_vm->start();
+        QSignalSpy changed(m_vm.get(), &StatsViewModel::changed);
+        const int ticks = witnessTicks(100ms, 6);
+        for (const qsizetype n : {m_source->started() - 6, qsizetype(changed.count())})
+            QVERIFY2(n >= ticks - 1 && n <= ticks + 1, qPrintable(u"%1 for %2 ticks"_s.arg(n).arg(ticks)));
+    }
+
+    // A watcher notice reloads (a broken file clears the statistics) and
+    // fetches once; after three starts there is still one watcher.
     void watcherNoticeRefreshes()
     {
-        writeStats(validStats);
-        auto vm = makeViewModel();
-        vm->start();
-        const qsizetype fetches = m_source->started();
+        QVERIFY(StatsFiles::write(m_path, statsJson()));
+        for (int i = 0; i < 3; ++i)
+            m_vm->start();
         m_clock->advance(60);
-        replaceStats(statsWithoutVersion);
-        QTRY_VERIFY_WITH_TIMEOUT(!vm->stats().has_value(), 3000);
-        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
-        QCOMPARE(m_source->started(), fetches + 1);
-        replaceStats(validStats);
-        QTRY_VERIFY_WITH_TIMEOUT(vm->stats().has_value(), 3000);
-        QCOMPARE(m_source->started(), fetches + 2);
-        waitOutTheWatcher();
-        QCOMPARE(m_source->started(), fetches + 2);
-    }
-
-    void pollingReloadsAndAnnouncesButNeverFetches()
-    {
-        writeStats(validStats);
-        auto vm = makeViewModel(100ms);
-        vm->start();
-        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        const qsizetype fetches = m_source->started();
-        m_clock->advance(30);
-        // An unchanged file is still re-assigned and announced on every tick.
-        QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 4, 3000);
-        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
-        QCOMPARE(m_source->started(), fetches);
-    }
-
-    void repeatedStartKeepsOneOfEach()
-    {
-        writeStats(validStats);
-        auto vm = makeViewModel(100ms, 100ms);
-        vm->start();
-        vm->start();
-        vm->start();
-        QCOMPARE(m_source->started(), 6); // two per start
-        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        const int ticks = witnessTicks(100ms, 6);
-        // One usage timer fetches about once per witness tick, three would
-        // fetch three times as often.
-        const qsizetype fetches = m_source->started() - 6;
-        QVERIFY2(fetches >= ticks - 1 && fetches <= ticks + 1,
-                 qPrintable(u"%1 fetches, %2 ticks"_s.arg(fetches).arg(ticks)));
-        // Likewise one polling timer, allowing a load up to two announcements.
-        const qsizetype announced = changed.count();
-        QVERIFY2(announced >= ticks - 1 && announced <= 2 * (ticks + 1),
-                 qPrintable(u"%1 announced, %2 ticks"_s.arg(announced).arg(ticks)));
-
-        vm.reset();
-
-        // One watcher: a replacement refreshes once, so exactly one more fetch.
-        m_source = std::make_shared<FakeUsageSource>();
-        auto quiet = makeViewModel();
-        quiet->start();
-        quiet->start();
-        quiet->start();
-        replaceStats(validStats);
-        QTRY_COMPARE_WITH_TIMEOUT(m_source->started(), 7, 3000);
-        waitOutTheWatcher();
+        QVERIFY(StatsFiles::replace(m_path, "{}"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_vm->stats().has_value(), 3000);
+        QCOMPARE(m_vm->lastRefresh(), std::optional(m_clock->now()));
+        // A refresh that must not come has no event to wait for: wait out the
+        // watcher's re-arm and quiet period several times over.
+        QTest::qWait(3 * (StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs));
         QCOMPARE(m_source->started(), 7);
     }
 
-    // Fetches complete in any order and the last to complete decides, even an
-    // absent one: every completion is announced and stamps the refresh time.
-    void lastFetchToCompleteWins()
+    // Fetches complete in any order. The last to complete decides the figures,
+    // even an absent one, and each is announced; none shortens a wait a 429
+    // announced before it.
+    void overlappingFetches()
     {
-        auto vm = makeViewModel();
-        vm->start();
-        vm->refreshUsage();
-        QCOMPARE(m_source->pending(), 3);
-        QSignalSpy changed(vm.get(), &StatsViewModel::changed);
-        m_source->complete(2, replyWithFiveHour(10)); // started last, done first
-        m_source->complete(0, replyWithFiveHour(20)); // started first, done last
-        QCOMPARE(vm->usage(), std::optional<UsageResponse>(replyWithFiveHour(20)));
-        QCOMPARE(changed.count(), 2); // one announcement per completed fetch
+        for (int i = 0; i < 4; ++i)
+            m_vm->refreshUsage();
+        QSignalSpy changed(m_vm.get(), &StatsViewModel::changed);
+        m_source->complete(3, limited(60));
+        m_source->complete(0, fiveHour(20));
+        QCOMPARE(m_vm->usage(), std::optional(fiveHour(20)));
+        QCOMPARE(m_vm->usageToolTip(), u"The service asked to wait until %1."_s.arg(at(12, 1)));
+        m_source->complete(0, limited(10));
         m_clock->advance(5);
         m_source->complete(0, std::nullopt);
-        QVERIFY(!vm->usage());
-        QCOMPARE(vm->lastRefresh(), std::optional<QDateTime>(m_clock->now()));
-        QVERIFY(vm->menuBarLabel().isEmpty());
+        QVERIFY(!m_vm->usage());
+        QCOMPARE(m_vm->lastRefresh(), std::optional(m_clock->now()));
+        QCOMPARE(changed.count(), 4);
+        m_clock->advance(54);
+        m_vm->refreshUsage();
+        QCOMPARE(m_source->started(), 4);
+        m_clock->advance(1);
+        m_vm->refreshUsage();
+        QCOMPARE(m_source->started(), 5);
     }
 
     // Every 429 holds all requests back (ticks and Refresh alike): for its
@@ -199,182 +189,86 @@ private slots:
     {
         QTest::addColumn<QList<UsageFetch>>("answers"); // each completes the one fetch then in flight
         QTest::addColumn<QList<int>>("waits");          // seconds each holds the next request back
-
-        const UsageFetch ok = UsageFetch::ok(replyWithFiveHour(1));
-        QTest::newRow("429s without Retry-After") << QList<UsageFetch>(8, limited())
-                                                  << QList<int>{10, 20, 40, 80, 160, 300, 300, 300};
-        QTest::newRow("a 200 restarts the doubling")
-            << QList<UsageFetch>{limited(), limited(), ok, limited()} << QList<int>{10, 20, 0, 10};
-        QTest::newRow("Retry-After as announced") << QList<UsageFetch>{limited(990), limited(2988)}
-                                                  << QList<int>{990, 2988};
+        const UsageFetch ok = UsageFetch::ok(fiveHour(1));
+        QTest::newRow("429s without Retry-After") << QList<UsageFetch>(7, limited()) << QList{10, 20, 40, 80, 160, 300, 300};
+        QTest::newRow("a 200 restarts the doubling") << QList{limited(), limited(), ok, limited()} << QList{10, 20, 0, 10};
+        QTest::newRow("Retry-After as announced") << QList{limited(990), limited(2988)} << QList{990, 2988};
         // Also what a date already past gives: asking at once is what keeps a client locked out.
-        QTest::newRow("Retry-After 0 is no usable value") << QList<UsageFetch>{limited(0), limited(0)}
-                                                          << QList<int>{10, 20};
-        QTest::newRow("capped at an hour") << QList<UsageFetch>{limited(7200)} << QList<int>{3600};
-        QTest::newRow("an announced wait still doubles the backoff")
-            << QList<UsageFetch>{limited(30), limited()} << QList<int>{30, 20};
-        QTest::newRow("503 naming a wait") << QList<UsageFetch>{refusal(Outcome::Refused, 503, 30)} << QList<int>{30};
-        QTest::newRow("503 naming none") << QList<UsageFetch>{refusal(Outcome::Refused, 503)} << QList<int>{0};
-        QTest::newRow("500 naming a wait") << QList<UsageFetch>{refusal(Outcome::Refused, 500, 30)} << QList<int>{0};
+        QTest::newRow("Retry-After 0 is no usable value") << QList{limited(0), limited(0)} << QList{10, 20};
+        QTest::newRow("capped at an hour") << QList{limited(7200)} << QList{3600};
+        QTest::newRow("an announced wait still doubles the backoff") << QList{limited(30), limited()} << QList{30, 20};
+        QTest::newRow("503 naming a wait") << QList{refusal(Outcome::Refused, 503, 30)} << QList{30};
+        QTest::newRow("503 naming none") << QList{refusal(Outcome::Refused, 503)} << QList{0};
+        QTest::newRow("500 naming a wait") << QList{refusal(Outcome::Refused, 500, 30)} << QList{0};
     }
 
     void waitsAfterRefusals()
     {
         QFETCH(QList<UsageFetch>, answers);
         QFETCH(QList<int>, waits);
-        auto vm = makeViewModel();
         for (qsizetype i = 0; i < answers.size(); ++i) {
-            vm->refreshUsage();
+            m_vm->refreshUsage();
             QCOMPARE(m_source->pending(), 1);
-            m_source->complete(0, answers.at(i));
-            const qsizetype fetches = m_source->started();
-            if (waits.at(i) > 0) {
-                m_clock->advance(waits.at(i) - 1);
-                vm->refreshUsage();
-                vm->refresh();
-                QCOMPARE(m_source->started(), fetches);
-                QCOMPARE(vm->usageStatus().waitUntil, std::optional(m_clock->now().addSecs(1)));
+            m_source->complete(0, answers[i]);
+            if (waits[i] > 0) {
+                m_clock->advance(waits[i] - 1);
+                m_vm->refreshUsage();
+                m_vm->refresh();
+                QCOMPARE(m_source->pending(), 0);
+                QCOMPARE(m_vm->usageStatus().waitUntil, std::optional(m_clock->now().addSecs(1)));
                 m_clock->advance(1);
             }
-            QVERIFY(!vm->usageStatus().waitUntil);
+            QVERIFY(!m_vm->usageStatus().waitUntil);
         }
-        vm->refreshUsage();
-        QCOMPARE(m_source->pending(), 1);
     }
 
-    // Answers to requests sent before a 429 never shorten the wait it
-    // announced: a 200 brings fresh figures, a shorter Retry-After nothing.
-    void laterAnswersNeverShortenAWait()
-    {
-        auto vm = makeViewModel();
-        vm->refreshUsage();
-        vm->refreshUsage();
-        vm->refreshUsage();
-        m_source->complete(2, limited(60));
-        m_source->complete(1, replyWithFiveHour(7));
-        QCOMPARE(vm->sessionPercent(), std::optional<qint64>(7));
-        QVERIFY(!vm->usageStatus().kept);
-        QCOMPARE(vm->usageToolTip(), u"The service asked to wait until 12:01."_s);
-        m_source->complete(0, limited(10));
-        m_clock->advance(59);
-        vm->refreshUsage();
-        QCOMPARE(m_source->started(), 3);
-        m_clock->advance(1);
-        vm->refreshUsage();
-        QCOMPARE(m_source->started(), 4);
-    }
-
-    // A refusal to answer says nothing about the figures: only a 429 keeps
-    // them, and the status says how old they are. Everything else clears them
-    // and says why.
-    void keptOnlyAcrossRateLimits_data()
-    {
-        QTest::addColumn<UsageFetch>("failure");
-        QTest::addColumn<bool>("kept");
-
-        QTest::newRow("429") << limited() << true;
-        QTest::newRow("429 naming a wait") << limited(990) << true;
-        QTest::newRow("500") << refusal(Outcome::Refused, 500) << false;
-        QTest::newRow("503 naming a wait") << refusal(Outcome::Refused, 503, 30) << false;
-        QTest::newRow("401") << refusal(Outcome::Refused, 401) << false;
-        QTest::newRow("no connection") << refusal(Outcome::NoConnection) << false;
-        QTest::newRow("bad reply") << refusal(Outcome::BadReply, 200) << false;
-        QTest::newRow("no sign-in") << refusal(Outcome::NoCredential) << false;
-        QTest::newRow("sign-in expired") << refusal(Outcome::SignInExpired) << false;
-    }
-
-    void keptOnlyAcrossRateLimits()
-    {
-        QFETCH(UsageFetch, failure);
-        QFETCH(bool, kept);
-        auto vm = makeViewModel();
-        const QDateTime fetchedAt = m_clock->now();
-        vm->refreshUsage();
-        m_source->complete(0, replyWithFiveHour(42));
-        m_clock->advance(300);
-        vm->refreshUsage();
-        m_source->complete(0, failure);
-        m_clock->advance(3600); // past any wait: the same again
-        vm->refreshUsage();
-        m_source->complete(0, failure);
-
-        const StatsViewModel::UsageStatus status = vm->usageStatus();
-        QCOMPARE(vm->usage().has_value(), kept);
-        QCOMPARE(status.kept, kept);
-        QCOMPARE(status.fetchedAt, kept ? std::optional(fetchedAt) : std::nullopt);
-        QCOMPARE(status.missingBecause, kept ? std::nullopt : std::optional(failure.outcome));
-        QCOMPARE(vm->lastRefresh(), std::optional(m_clock->now()));
-        if (kept)
-            QCOMPARE(vm->sessionPercent(), std::optional<qint64>(42));
-        // The next 200 replaces kept figures as fresh ones.
-        m_clock->advance(3600);
-        vm->refreshUsage();
-        m_source->complete(0, replyWithFiveHour(43));
-        QCOMPARE(vm->usageStatus(), (StatsViewModel::UsageStatus{m_clock->now(), false, std::nullopt, std::nullopt, 0}));
-    }
-
-    // Kept figures age like any others: a five-hour reset that has passed reads "now".
-    void keptFiguresStillReset()
-    {
-        auto vm = makeViewModel();
-        vm->refreshUsage();
-        m_source->complete(0, replyWithFiveHour(42, m_clock->now().addSecs(600).toString(Qt::ISODateWithMs)));
-        QCOMPARE(vm->menuBarLabel(), u"42% \u00B7 10 min"_s);
-        vm->refreshUsage();
-        m_source->complete(0, limited(3600));
-        m_clock->advance(601);
-        QCOMPARE(vm->menuBarLabel(), u"42% \u00B7 now"_s);
-    }
-
-    // The tooltip: kept figures are dated, missing ones explained; never a
-    // token or a body, since a fetch carries neither.
-    void toolTip_data()
+    // Only a 429 keeps the figures, which then still reset, and the tooltip
+    // dates them; every other failure clears them, and the tooltip says why.
+    void keptFiguresAndToolTip_data()
     {
         QTest::addColumn<QList<UsageFetch>>("answers"); // completed in turn, a minute apart, from 12:00
-        QTest::addColumn<int>("later");                 // seconds after the last, when the tooltip is read
+        QTest::addColumn<int>("later");                 // seconds after the last, when they are read
+        QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("toolTip");
-
-        const UsageFetch ok = UsageFetch::ok(replyWithFiveHour(42));
-        QTest::newRow("nothing yet") << QList<UsageFetch>{} << 0 << QString();
-        QTest::newRow("fresh figures") << QList<UsageFetch>{limited(), ok} << 0 << QString();
-        QTest::newRow("kept figures")
-            << QList<UsageFetch>{ok, limited(990)} << 0
-            << u"Plan usage as of 12:00: the service is limiting requests.\nThe service asked to wait until 12:17."_s;
-        QTest::newRow("kept figures, wait over") << QList<UsageFetch>{ok, limited(30)} << 30
-                                                 << u"Plan usage as of 12:00: the service is limiting requests."_s;
-        QTest::newRow("no sign-in") << QList<UsageFetch>{ok, refusal(Outcome::NoCredential)} << 0
-                                    << u"No Claude Code sign-in found."_s;
-        QTest::newRow("sign-in expired") << QList<UsageFetch>{refusal(Outcome::SignInExpired)} << 0
-                                         << u"Claude Code's sign-in has expired; running `claude` renews it."_s;
+        const UsageFetch ok = UsageFetch::ok(fiveHour(42, u"2025-01-05T12:10:00.000Z"_s));
+        const QString kept = u"Plan usage as of %1: the service is limiting requests."_s.arg(at(12, 0));
+        const QString wait = u"\nThe service asked to wait until %1."_s;
+        const QString refused = u"The service refused the request (HTTP %1)."_s;
+        QTest::newRow("nothing yet") << QList<UsageFetch>{} << 0 << QString() << QString();
+        QTest::newRow("kept, wait over") << QList{ok, limited(30)} << 30 << u"42% \u00B7 8 min"_s << kept;
+        QTest::newRow("kept across 429s, past the reset")
+            << QList{ok, limited(), limited(3600)} << 600 << u"42% \u00B7 now"_s << kept + wait.arg(at(13, 2));
+        QTest::newRow("fresh again") << QList{ok, limited(), ok} << 0 << u"42% \u00B7 8 min"_s << QString();
         QTest::newRow("rate limited, nothing to keep")
-            << QList<UsageFetch>{limited()} << 0
-            << u"The service is limiting requests.\nThe service asked to wait until 12:00."_s;
-        QTest::newRow("refused") << QList<UsageFetch>{ok, refusal(Outcome::Refused, 403)} << 0
-                                 << u"The service refused the request (HTTP 403)."_s;
-        QTest::newRow("unavailable, naming a wait")
-            << QList<UsageFetch>{refusal(Outcome::Refused, 503, 120)} << 0
-            << u"The service refused the request (HTTP 503).\nThe service asked to wait until 12:02."_s;
-        QTest::newRow("no connection") << QList<UsageFetch>{refusal(Outcome::NoConnection)} << 0
+            << QList{limited()} << 0 << QString() << u"The service is limiting requests."_s + wait.arg(at(12, 0));
+        QTest::newRow("no sign-in") << QList{ok, refusal(Outcome::NoCredential)} << 0 << QString()
+                                    << u"No Claude Code sign-in found."_s;
+        QTest::newRow("sign-in expired") << QList{ok, refusal(Outcome::SignInExpired)} << 0 << QString()
+                                         << u"Claude Code's sign-in has expired; running `claude` renews it."_s;
+        QTest::newRow("500") << QList{ok, refusal(Outcome::Refused, 500)} << 0 << QString() << refused.arg(500);
+        QTest::newRow("503 naming a wait") << QList{ok, refusal(Outcome::Refused, 503, 120)} << 0 << QString()
+                                           << refused.arg(503) + wait.arg(at(12, 3));
+        QTest::newRow("no connection") << QList{ok, refusal(Outcome::NoConnection)} << 0 << QString()
                                        << u"No connection to the service."_s;
-        QTest::newRow("bad reply") << QList<UsageFetch>{refusal(Outcome::BadReply, 200)} << 0
+        QTest::newRow("bad reply") << QList{ok, refusal(Outcome::BadReply, 200)} << 0 << QString()
                                    << u"The service's reply could not be read."_s;
     }
 
-    void toolTip()
+    void keptFiguresAndToolTip()
     {
         QFETCH(QList<UsageFetch>, answers);
         QFETCH(int, later);
+        QFETCH(QString, label);
         QFETCH(QString, toolTip);
-        auto vm = makeViewModel();
-        m_clock->set(QDateTime(QDate(2025, 1, 5), QTime(11, 59), Qt::UTC));
-        for (const UsageFetch& answer : answers) {
-            m_clock->advance(60);
-            vm->refreshUsage();
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            m_clock->advance(i ? 60 : 0);
+            m_vm->refreshUsage();
             QCOMPARE(m_source->pending(), 1);
-            m_source->complete(0, answer);
+            m_source->complete(0, answers[i]);
         }
         m_clock->advance(later);
-        QCOMPARE(vm->usageToolTip(), toolTip);
+        QCOMPARE(m_vm->menuBarLabel(), label);
+        QCOMPARE(m_vm->usageToolTip(), toolTip);
     }
 
     // A fetch that completes after the view model is gone must leave it alone.
@@ -383,60 +277,234 @@ private slots:
     void fetchOutlivingTheViewModelIsHarmless()
     {
         alignas(StatsViewModel) std::byte storage[sizeof(StatsViewModel)];
-        auto* vm = new (storage) StatsViewModel(dependencies());
+        auto* vm = new (storage) StatsViewModel({.clock = m_clock, .statsPath = m_path, .usageSource = m_source});
         vm->start();
         vm->~StatsViewModel();
+        const QByteArray remains(reinterpret_cast<const char*>(storage), sizeof storage);
         QCOMPARE(m_source->pending(), 2);
-        const auto bytes = [&storage] { return QByteArray(reinterpret_cast<const char*>(storage), sizeof storage); };
-        const QByteArray remains = bytes();
         while (m_source->pending())
-            m_source->complete(0, replyWithFiveHour(1));
-        QVERIFY2(bytes() == remains, "a late completion wrote to the destroyed view model");
+            m_source->complete(0, fiveHour(1));
+        QVERIFY2(QByteArray(reinterpret_cast<const char*>(storage), sizeof storage) == remains,
+                 "a late completion wrote to the destroyed view model");
+    }
+
+    void menuBarLabel_data()
+    {
+        QTest::addColumn<UsageResponse>("reply");
+        QTest::addColumn<QString>("label");
+        const QString in2h5m = u"2025-01-05T14:05:30.5Z"_s;
+        QTest::newRow("percent and reset") << fiveHour(42.7, in2h5m) << u"42% \u00B7 2 hr 5 min"_s;
+        QTest::newRow("99.9 truncates to 99") << fiveHour(99.9) << u"99%"_s;
+        QTest::newRow("-3.7 truncates to -3") << fiveHour(-3.7) << u"-3%"_s;
+        QTest::newRow("130 is not clamped") << fiveHour(130) << u"130%"_s;
+        QTest::newRow("beyond 64 bits: no percent") << fiveHour(1e19, in2h5m) << u"2 hr 5 min"_s;
+        UsageResponse noPercent = fiveHour(0, in2h5m);
+        noPercent.fiveHour->utilization.reset();
+        QTest::newRow("no utilization: reset alone") << noPercent << u"2 hr 5 min"_s;
+        QTest::newRow("no five-hour window") << UsageResponse{} << QString();
+    }
+
+    void menuBarLabel()
+    {
+        QFETCH(UsageResponse, reply);
+        QFETCH(QString, label);
+        m_vm->refreshUsage();
+        m_source->complete(0, reply);
+        QCOMPARE(m_vm->menuBarLabel(), label);
+    }
+
+    void sevenDays_data()
+    {
+        QTest::addColumn<QDateTime>("now"); // local wall time, so a row means the same in every zone
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        // Days stepped in 24-hour seconds go wrong near midnight after a change:
+        // back from 00:30 in spring they skip a day, back from 23:30 in autumn
+        // they repeat one, and forward from the week's first midnight in autumn
+        // they stop an hour short of today. The United States moved its clocks
+        // on 9 March and 2 November 2025, Europe on 30 March and 26 October 2025.
+        const auto local = [](int month, int day, int hour) {
+            return QDateTime(QDate(2025, month, day), QTime(hour, 30), Qt::LocalTime);
+        };
+        QTest::newRow("00:30 after the US spring change") << local(3, 10, 0) << u"2025-03-04"_s << u"2025-03-10"_s;
+        QTest::newRow("00:30 after the European spring change") << local(3, 31, 0) << u"2025-03-25"_s << u"2025-03-31"_s;
+        QTest::newRow("00:30 after the European autumn change") << local(10, 27, 0) << u"2025-10-21"_s << u"2025-10-27"_s;
+        QTest::newRow("00:30 after the US autumn change") << local(11, 3, 0) << u"2025-10-28"_s << u"2025-11-03"_s;
+        QTest::newRow("23:30 after the European autumn change") << local(10, 27, 23) << u"2025-10-21"_s << u"2025-10-27"_s;
+        QTest::newRow("23:30 after the US autumn change") << local(11, 3, 23) << u"2025-10-28"_s << u"2025-11-03"_s;
+        QTest::newRow("across a year end") << local(1, 3, 12) << u"2024-12-28"_s << u"2025-01-03"_s;
+    }
+
+    // Today and the seven days up to it, by the local calendar; the first
+    // entry for a day counts, and nothing is cached.
+    void sevenDays()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        QVERIFY(m_vm->last7DaysActivity().isEmpty()); // nothing without statistics
+        m_clock->set(now);
+        loadStats(statsJson(day(u"2024-01-01"_s, 1) + "," + day(last, 7) + "," + day(last, 8) + "," + day(first, 3),
+                            R"([{"date":")" + last.toLatin1() + R"(","tokensByModel":{"a":6}}])"));
+        const QList<DailyActivity> week = m_vm->last7DaysActivity();
+        QCOMPARE(week.size(), 7);
+        for (int i = 0; i < 7; ++i) {
+            const int messages = i == 0 ? 3 : i == 6 ? 7 : 0;
+            const QString date = QDate::fromString(first, u"yyyy-MM-dd").addDays(i).toString(u"yyyy-MM-dd");
+            QCOMPARE(week[i], (DailyActivity{date, messages, messages ? 1 : 0, messages ? 1 : 0}));
+        }
+        QCOMPARE(m_vm->todayActivity(), std::optional(week.last()));
+        QCOMPARE(m_vm->todayModelTokens()->totalTokens(), 6);
+        m_clock->advance(2 * 24 * 3600);
+        QVERIFY(!m_vm->todayActivity() && !m_vm->todayModelTokens());
+    }
+
+    // The first session's local day in the locale's medium style (02:30 UTC
+    // on 5 January is 4 January in New York), and times without seconds.
+    void dates()
+    {
+        QString date = newYork ? u"Jan 4, 2025"_s : u"Jan 5, 2025"_s;
+        if (language == u"de"_s)
+            date = newYork ? u"04.01.2025"_s : u"05.01.2025"_s;
+        else if (language == u"th"_s)
+            date = QString::fromUtf8("5 ม.ค. 2568");
+        loadStats(statsJson({}, "[]", R"(,"firstSessionDate":"2025-01-05T02:30:00.696Z")"));
+        QCOMPARE(m_vm->firstSessionFormatted(), std::optional(date));
+        loadStats(statsJson({}, "[]", R"(,"firstSessionDate":"2025-01-05T02:30:00Z")"));
+        QCOMPARE(m_vm->firstSessionFormatted(), std::nullopt);
+        QCOMPARE(DateFormats::shortTime(QDateTime(QDate(2025, 1, 5), QTime(15, 42, 7), Qt::UTC)), at(15, 42));
+        if (language == u"en"_s && newYork)
+            QCOMPARE(at(15, 42).replace(QChar(0x202F), u' '), u"10:42 AM"_s);
+        if (language == u"de"_s)
+            QCOMPARE(at(15, 42), u"16:42"_s);
+    }
+
+    // In the German run the C library writes a decimal comma; no count may show one.
+    void counts_data()
+    {
+        QTest::addColumn<qint64>("n");
+        QTest::addColumn<QString>("tokens"); // TokenFormatter::format
+        QTest::addColumn<QString>("count");  // TokenFormatter::formatCount
+        char comma[8] = {};
+        std::snprintf(comma, sizeof comma, "%.1f", 0.5);
+        QVERIFY2(language != u"de"_s || QByteArray(comma) == "0,5", "without a decimal comma the German run proves nothing");
+        const auto grouped = [](QString text) { return text.replace(u' ', language == u"de"_s ? u'.' : u','); };
+        QTest::newRow("999") << qint64(999) << u"999"_s << u"999"_s;
+        QTest::newRow("1000") << qint64(1000) << u"1.0K"_s << grouped(u"1 000"_s);
+        QTest::newRow("1250 ties to even") << qint64(1250) << u"1.2K"_s << grouped(u"1 250"_s);
+        QTest::newRow("1450 is just below the tie as a double") << qint64(1450) << u"1.4K"_s << grouped(u"1 450"_s);
+        QTest::newRow("9999") << qint64(9999) << u"10.0K"_s << grouped(u"9 999"_s);
+        QTest::newRow("10000") << qint64(10000) << u"10.0K"_s << u"10.0K"_s;
+        QTest::newRow("3250000 ties to even") << qint64(3250000) << u"3.2M"_s << u"3.2M"_s;
+        QTest::newRow("1500000000") << qint64(1500000000) << u"1.5B"_s << u"1500.0M"_s;
+        QTest::newRow("int64 max") << std::numeric_limits<qint64>::max() << u"9223372036.9B"_s << u"9223372036854.8M"_s;
+        QTest::newRow("-20000 unscaled") << qint64(-20000) << u"-20000"_s << grouped(u"-20 000"_s);
+    }
+
+    void counts()
+    {
+        QFETCH(qint64, n);
+        QFETCH(QString, tokens);
+        QFETCH(QString, count);
+        QCOMPARE(TokenFormatter::format(n), tokens);
+        QCOMPARE(TokenFormatter::formatCount(n), count);
+    }
+
+    void modelNames_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<NamedColor>("color");
+        // Known prefixes, longer before the shorter ones they extend.
+        QTest::newRow("opus 4.6") << u"claude-opus-4-6"_s << u"Opus 4.6"_s << NamedColor::Purple;
+        QTest::newRow("opus 4.5 dated") << u"claude-opus-4-5-20251101"_s << u"Opus 4.5"_s << NamedColor::Indigo;
+        QTest::newRow("sonnet 4.5 dated") << u"claude-sonnet-4-5-20250101"_s << u"Sonnet 4.5"_s << NamedColor::Blue;
+        QTest::newRow("sonnet 4.6 matches sonnet 4") << u"claude-sonnet-4-6"_s << u"Sonnet 4"_s << NamedColor::Cyan;
+        QTest::newRow("haiku 4.5") << u"claude-haiku-4-5"_s << u"Haiku 4.5"_s << NamedColor::Green;
+        QTest::newRow("haiku 4.5 dotted takes haiku 4") << u"claude-haiku-4.5"_s << u"Haiku 4"_s << NamedColor::Mint;
+        QTest::newRow("sonnet 3.5") << u"claude-sonnet-3-5-x"_s << u"Sonnet 3.5"_s << NamedColor::Teal;
+        QTest::newRow("haiku 3.5") << u"claude-haiku-3-5"_s << u"Haiku 3.5"_s << NamedColor::Orange;
+        QTest::newRow("opus 3") << u"claude-opus-3-20240229"_s << u"Opus 3"_s << NamedColor::Pink;
+        // Else: drop every "claude-", cut at "-20", capitalise runs of letters.
+        QTest::newRow("old naming") << u"claude-3-5-sonnet-20240101"_s << u"3-5-Sonnet"_s << NamedColor::Gray;
+        QTest::newRow("case differs") << u"Claude-Opus-4-6"_s << u"Claude-Opus-4-6"_s << NamedColor::Gray;
+        QTest::newRow("every claude- removed") << u"claude-claude-x"_s << u"X"_s << NamedColor::Gray;
+        QTest::newRow("slash") << u"anthropic/claude-opus-4.6"_s << u"Anthropic/Opus-4.6"_s << NamedColor::Gray;
+        QTest::newRow("proxy with date") << u"gpt-4o-2024-11-20"_s << u"Gpt-4O"_s << NamedColor::Gray;
+        QTest::newRow("mixed case lowered") << u"GLM-4.6"_s << u"Glm-4.6"_s << NamedColor::Gray;
+    }
+
+    void modelNames()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, name);
+        QFETCH(NamedColor, color);
+        QCOMPARE(ModelNameMapper::info(id), (ModelNameMapper::ModelInfo{name, color}));
+    }
+
+    // The alerts each five-hour figure calls for, once per window cycle. A step
+    // is the figure, its window (a, b, c: resets in 1, 6 and 11 hours; a' 30 s
+    // after a, as the service writes it afresh; -: no reset time), and k when
+    // kept through a rate-limit wait.
+    void limitAlerts_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("alerts"); // per step
+        QTest::newRow("crossing 90 twice in one cycle") << u"89.9a 90.2a 80a 95a"_s << u"|nearly||"_s;
+        QTest::newRow("full at first look") << u"100a 92a"_s << u"reached|"_s;
+        QTest::newRow("a new cycle after 90 tells, and alerts anew") << u"92a 91b 4c"_s << u"nearly|reset,nearly|reset"_s;
+        QTest::newRow("no reset notice below 90") << u"60a 4b"_s << u"|"_s;
+        QTest::newRow("reset time written afresh: the same cycle") << u"92a 93a'"_s << u"nearly|"_s;
+        QTest::newRow("no reset time, then one: a new cycle") << u"95- 95- 3b"_s << u"nearly||reset"_s;
+        QTest::newRow("kept figures neither alert nor reset") << u"93ak 93a 2bk 2b"_s << u"|nearly||reset"_s;
+    }
+
+    void limitAlerts()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, alerts);
+        LimitAlerts rules;
+        QStringList told;
+        for (const QString& step : steps.split(u' ')) {
+            const auto m = QRegularExpression(u"^([\\d.]+)([-abc])(')?(k)?$"_s).match(step);
+            const qsizetype window = u"-abc"_s.indexOf(m.captured(2));
+            const qint64 resetsIn = window * 18000 - 14400 + (m.hasCaptured(3) ? 30 : 0);
+            const UsageResponse reply = fiveHour(m.captured(1).toDouble(), window ? std::optional(in(resetsIn)) : std::nullopt);
+            QStringList kinds;
+            for (const LimitAlerts::Alert& alert : rules.update(reply, m.hasCaptured(4), m_clock->now()))
+                kinds << QStringList{u"nearly"_s, u"reached"_s, u"reset"_s}.at(int(alert.kind));
+            told << kinds.join(u',');
+        }
+        QCOMPARE(told.join(u'|'), alerts);
+        QCOMPARE(rules.update(std::nullopt, false, m_clock->now()), QList<LimitAlerts::Alert>()); // no figures: no change
+        UsageResponse weekly;
+        weekly.sevenDay = UsageWindow{100.0, in(26 * 3600 + 30)};
+        QCOMPARE(LimitAlerts().update(weekly, false, m_clock->now()),
+                 (QList<LimitAlerts::Alert>{{LimitAlerts::Limit::Weekly, LimitAlerts::Kind::Reached,
+                                             u"Weekly limit reached"_s, u"100% used. Resets in 26 hr 0 min."_s}}));
     }
 
 private:
-    StatsViewModel::Dependencies dependencies(std::chrono::milliseconds polling = 1h, std::chrono::milliseconds usage = 1h)
-    {
-        return {.clock = m_clock, .statsPath = m_path, .usageSource = m_source, .pollingInterval = polling,
-                .usageInterval = usage};
-    }
-
     std::unique_ptr<StatsViewModel> makeViewModel(std::chrono::milliseconds polling = 1h,
                                                   std::chrono::milliseconds usage = 1h)
     {
-        return std::make_unique<StatsViewModel>(dependencies(polling, usage));
+        return std::make_unique<StatsViewModel>(StatsViewModel::Dependencies{
+            .clock = m_clock, .statsPath = m_path, .usageSource = m_source, .pollingInterval = polling, .usageInterval = usage});
     }
 
-    // Returns after at least `count` ticks of a timer started now, with how
-    // many it made. A timer of the view model with the same interval, started
-    // before, has by then ticked one fewer times at least, and what it queued
-    // has run.
-    static int witnessTicks(std::chrono::milliseconds interval, int count)
+    QString in(qint64 seconds) const { return m_clock->now().addSecs(seconds).toString(Qt::ISODateWithMs); }
+
+    void loadStats(const QByteArray& json)
     {
-        QTimer witness;
-        witness.setTimerType(Qt::PreciseTimer);
-        witness.setInterval(interval);
-        QSignalSpy ticks(&witness, &QTimer::timeout);
-        witness.start();
-        if (!QTest::qWaitFor([&] { return ticks.count() >= count; }, 20000))
-            QTest::qFail("the witness timer stalled", __FILE__, __LINE__);
-        return int(ticks.count());
+        QVERIFY(StatsFiles::write(m_path, json));
+        m_vm->refresh();
     }
 
-    // A refresh that must not come has no later event to wait for: wait out
-    // the watcher's re-arm and quiet period several times over.
-    static void waitOutTheWatcher()
-    {
-        QTest::qWait(3 * (StatsFileWatcher::rearmDelayMs + StatsFileWatcher::debounceMs));
-    }
-
-    void writeStats(const QByteArray& content) { QVERIFY(StatsFiles::write(m_path, content)); }
-    void replaceStats(const QByteArray& content) { QVERIFY(StatsFiles::replace(m_path, content)); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
-    std::shared_ptr<FixedClock> m_clock;
+    QTemporaryDir m_dir;
+    const QString m_path = m_dir.filePath(u"stats-cache.json"_s);
+    const std::shared_ptr<FixedClock> m_clock = std::make_shared<FixedClock>(QDateTime());
     std::shared_ptr<FakeUsageSource> m_source;
+    std::unique_ptr<StatsViewModel> m_vm;
 };
 
 QTEST_GUILESS_MAIN(TestStatsViewModel)

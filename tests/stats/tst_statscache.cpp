@@ -1,30 +1,30 @@
+// Reading and decoding the statistics file Claude Code keeps.
 #include "stats/StatsCache.h"
+#include "stats/StatsLoader.h"
 
-#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
-
-#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QByteArray day = R"({"date":"2025-01-05","messageCount":3,"sessionCount":1,"toolCallCount":2})";
-const QByteArray model = R"({"inputTokens":1,"outputTokens":2,"cacheReadInputTokens":12839961904,"cacheCreationInputTokens":4})";
+const QByteArray model = R"({"inputTokens":1,"outputTokens":2,"cacheReadInputTokens":12839961904,"cacheCreationInputTokens":4)";
 
 // A document with every required key, one day and one model; `extra` is
-// spliced in at the top level.
-QByteArray document(const QByteArray& extra = {}, const QByteArray& oneDay = day, const QByteArray& oneModel = model)
+// spliced in at the top level, `more` into the model.
+QByteArray document(const QByteArray& extra = {}, const QByteArray& oneDay = day, const QByteArray& more = {})
 {
     return R"({"version":2,"lastComputedDate":"2025-01-05","dailyActivity":[)" + oneDay
         + R"(],"dailyModelTokens":[{"date":"2025-01-05","tokensByModel":{"claude-sonnet-4-5":5,"glm-4.6":7}}],)"
-        + R"("modelUsage":{"anthropic/claude-opus-4.6":)" + oneModel + R"(},"totalSessions":10,"totalMessages":20)"
+        + R"("modelUsage":{"anthropic/claude-opus-4.6":)" + model + more + R"(}},"totalSessions":10,"totalMessages":20)"
         + (extra.isEmpty() ? QByteArray() : "," + extra) + "}";
 }
 
 QByteArray withSessions(const QByteArray& value)
 {
-    return QByteArray(document()).replace(R"("totalSessions":10)", "\"totalSessions\":" + value);
+    return document().replace(R"("totalSessions":10)", "\"totalSessions\":" + value);
 }
 
 } // namespace
@@ -38,7 +38,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("accepted");
-
         const QByteArray required =
             R"({"version":1,"lastComputedDate":"x","dailyActivity":[],"dailyModelTokens":[],"modelUsage":{},"totalSessions":0,"totalMessages":0})";
         QTest::newRow("the seven required keys") << required << true;
@@ -50,23 +49,16 @@ private slots:
         }
         QTest::newRow("unknown keys at every level")
             << document(R"("dailyModelTokensVersion":5)", R"({"date":"d","messageCount":1,"sessionCount":1,"toolCallCount":1,"x":[]})",
-                        R"({"inputTokens":1,"outputTokens":2,"cacheReadInputTokens":3,"cacheCreationInputTokens":4,"x":"y"})")
+                        R"(,"x":"y")")
             << true;
         QTest::newRow("optional fields null")
-            << document(R"("firstSessionDate":null,"longestSession":null,"hourCounts":null)", day,
-                        R"({"inputTokens":1,"outputTokens":2,"cacheReadInputTokens":3,"cacheCreationInputTokens":4,"costUSD":null})")
-            << true;
-        QTest::newRow("optional of the wrong type") << document(R"("firstSessionDate":5)") << false;
-        QTest::newRow("longestSession without timestamp")
-            << document(R"("longestSession":{"sessionId":"s","duration":1,"messageCount":3})") << false;
+            << document(R"("firstSessionDate":null,"longestSession":null,"hourCounts":null)", day, R"(,"costUSD":null)") << true;
         QTest::newRow("hourCounts with a string count") << document(R"("hourCounts":{"0":"3"})") << false;
-        QTest::newRow("costUSD as string")
-            << document({}, day, R"({"inputTokens":1,"outputTokens":2,"cacheReadInputTokens":3,"cacheCreationInputTokens":4,"costUSD":"0.5"})")
-            << false;
+        QTest::newRow("costUSD as string") << document({}, day, R"(,"costUSD":"0.5")") << false;
         QTest::newRow("one day without toolCallCount") << document({}, R"({"date":"d","messageCount":1,"sessionCount":1})") << false;
-        QTest::newRow("day as a number") << document({}, "5") << false;
+        QTest::newRow("token count as string")
+            << document().replace(R"("glm-4.6":7)", R"("glm-4.6":"7")") << false;
         QTest::newRow("count as string of digits") << withSessions(R"("10")") << false;
-        QTest::newRow("count as boolean") << withSessions("true") << false;
         QTest::newRow("count with a fraction") << withSessions("10.5") << false;
         QTest::newRow("count at int64 max") << withSessions("9223372036854775807") << true;
         QTest::newRow("count at int64 min") << withSessions("-9223372036854775808") << true;
@@ -75,10 +67,8 @@ private slots:
         QTest::newRow("count just below int64 min") << withSessions("-9223372036854775809") << false;
         QTest::newRow("count below int64 min, with exponent") << withSessions("-9.223372036854775809e18") << false;
         QTest::newRow("digits below int64 min in a string")
-            << QByteArray(document()).replace(R"("lastComputedDate":"2025-01-05")", R"("lastComputedDate":"-9223372036854775809")")
+            << document().replace(R"("lastComputedDate":"2025-01-05")", R"("lastComputedDate":"-9223372036854775809")")
             << true;
-        QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("array at the top") << QByteArray("[]") << false;
         QTest::newRow("truncated") << document().left(document().size() / 2) << false;
     }
 
@@ -96,37 +86,29 @@ private slots:
             R"("firstSessionDate":"2025-12-31T07:42:12.696Z","hourCounts":{"7":4},"totalSpeculationTimeSavedMs":1234)",
             day + "," + QByteArray(day).replace("2025-01-05", "2025-01-01")));
         QVERIFY(cache);
-        QCOMPARE(cache->dailyActivity.size(), 2);
-        QCOMPARE(cache->dailyActivity[0], (DailyActivity{u"2025-01-05"_s, 3, 1, 2}));
-        QCOMPARE(cache->dailyActivity[1].id(), u"2025-01-01"_s);
-        const ModelUsage usage = cache->modelUsage.value(u"anthropic/claude-opus-4.6"_s);
-        QCOMPARE(usage.cacheReadInputTokens, 12839961904);
-        QVERIFY(!usage.costUSD && !usage.webSearchRequests);
-        QCOMPARE(cache->longestSession->duration, 6073854617);
-        QCOMPARE(cache->firstSessionDate, std::optional<QString>(u"2025-12-31T07:42:12.696Z"_s));
-        QCOMPARE(cache->hourCounts->value(u"7"_s), 4);
+        QCOMPARE(cache->dailyActivity, (QList<DailyActivity>{{u"2025-01-05"_s, 3, 1, 2}, {u"2025-01-01"_s, 3, 1, 2}}));
+        QCOMPARE(cache->modelUsage.value(u"anthropic/claude-opus-4.6"_s), (ModelUsage{1, 2, 12839961904, 4, {}, {}, {}, {}}));
+        QCOMPARE(cache->longestSession, (std::optional(LongestSession{u"abc"_s, 6073854617, 9, u"t"_s})));
+        QCOMPARE(cache->firstSessionDate, std::optional(u"2025-12-31T07:42:12.696Z"_s));
+        QCOMPARE(cache->hourCounts, (std::optional(QMap<QString, qint64>{{u"7"_s, 4}})));
         QCOMPARE(cache->totalSpeculationTimeSavedMs, std::optional<qint64>(1234));
     }
 
-    void totalTokens_data()
+    void totalTokensSaturate_data()
     {
         QTest::addColumn<QByteArray>("tokensByModel");
         QTest::addColumn<qint64>("total");
         const qint64 max = std::numeric_limits<qint64>::max();
-        QTest::newRow("empty") << QByteArray("{}") << qint64(0);
-        QTest::newRow("five and seven") << QByteArray(R"({"a":5,"b":7})") << qint64(12);
-        QTest::newRow("saturates high") << QByteArray(R"({"a":9223372036854775807,"b":1})") << max;
-        QTest::newRow("saturates low") << QByteArray(R"({"a":-9223372036854775808,"b":-1})") << std::numeric_limits<qint64>::min();
-        QTest::newRow("comes back into range") << QByteArray(R"({"a":9223372036854775807,"b":5,"c":-10})") << max - 5;
+        QTest::newRow("high") << QByteArray(R"({"a":9223372036854775807,"b":1})") << max;
+        QTest::newRow("low") << QByteArray(R"({"a":-9223372036854775808,"b":-1})") << std::numeric_limits<qint64>::min();
+        QTest::newRow("back into range") << QByteArray(R"({"a":9223372036854775807,"b":5,"c":-10})") << max - 5;
     }
 
-    void totalTokens()
+    void totalTokensSaturate()
     {
         QFETCH(QByteArray, tokensByModel);
         QFETCH(qint64, total);
-        const auto cache = StatsCache::decode(
-            QByteArray(document()).replace(R"({"claude-sonnet-4-5":5,"glm-4.6":7})", tokensByModel));
-        QVERIFY(cache);
+        const auto cache = StatsCache::decode(document().replace(R"({"claude-sonnet-4-5":5,"glm-4.6":7})", tokensByModel));
         QCOMPARE(cache->dailyModelTokens.first().totalTokens(), total);
     }
 
@@ -149,14 +131,11 @@ private slots:
         QFETCH(QString, file);
         QFETCH(qint64, version);
         QFETCH(QString, someModel);
-        QFile input(u"" OSTREL_TEST_DATA "/real/stats/"_s + file);
-        QVERIFY(input.open(QIODevice::ReadOnly));
-        const auto cache = StatsCache::decode(input.readAll());
-        QCOMPARE(cache.has_value(), version >= 0);
-        if (cache) {
-            QCOMPARE(cache->version, version);
-            QVERIFY(cache->modelUsage.contains(someModel));
-        }
+        const auto bytes = StatsLoader::readFile(u"" OSTREL_TEST_DATA "/real/stats/"_s + file);
+        QVERIFY(bytes);
+        const auto cache = StatsCache::decode(*bytes);
+        QCOMPARE(cache ? cache->version : -1, version);
+        QVERIFY(!cache || cache->modelUsage.contains(someModel));
     }
 };
 

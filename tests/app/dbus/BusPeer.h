@@ -2,28 +2,44 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QTimer>
 
-// A connection of its own to the test's session bus, as another process
-// would have: messages between it and the code under test really cross the
-// bus. Both live in the test's thread, so calls keep the event loop running
-// while they wait.
-class BusPeer
+#include <functional>
+
+// Another process on the test's session bus: a connection of its own, so
+// messages really cross the bus. As a fake desktop service it keeps the
+// calls it gets and answers them with `answer`. Destroying it drops the
+// connection and its name, as an exiting process does.
+class BusPeer : public QDBusVirtualObject
 {
 public:
-    explicit BusPeer(const QString& role)
-        : m_name(QStringLiteral("peer-") + role)
-        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_name))
+    using Answer = std::function<QVariantList(const QDBusMessage&)>;
+
+    explicit BusPeer(const QString& role, Answer answer = {})
+        : m_role(role)
+        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, role))
+        , m_answer(std::move(answer))
     {
     }
-    // Drops the connection as if the process had exited.
-    ~BusPeer()
+    ~BusPeer() override
     {
+        if (!m_service.isEmpty())
+            m_bus.unregisterService(m_service);
         m_bus = QDBusConnection(QString());
-        QDBusConnection::disconnectFromBus(m_name);
+        QDBusConnection::disconnectFromBus(m_role);
     }
 
-    QDBusConnection& bus() { return m_bus; }
+    // Takes the name, and serves `path` after `delayMs`.
+    void serve(const QString& service, const QString& path, int delayMs = 0)
+    {
+        m_service = service;
+        m_bus.registerService(service);
+        const auto publish = [this, path] { m_bus.registerVirtualObject(path, this); };
+        delayMs > 0 ? QTimer::singleShot(delayMs, this, publish) : publish();
+    }
 
+    // Calls block, running the event loop: the code under test runs in this thread too.
     QDBusMessage call(const QString& service, const QString& path, const QString& interface, const QString& method,
                       const QVariantList& arguments)
     {
@@ -32,7 +48,36 @@ public:
         return m_bus.call(call, QDBus::BlockWithGui, 10000);
     }
 
+    void signal(const QString& path, const QString& interface, const QString& name, const QVariantList& arguments = {})
+    {
+        QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+        message.setArguments(arguments);
+        m_bus.send(message);
+    }
+
+    // The arguments of each call of `method` so far.
+    QList<QVariantList> calls(const QString& method) const
+    {
+        QList<QVariantList> found;
+        for (const QDBusMessage& message : m_calls)
+            if (message.member() == method)
+                found.append(message.arguments());
+        return found;
+    }
+
+    QDBusConnection& bus() { return m_bus; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        m_calls.append(message);
+        return connection.send(message.createReply(m_answer ? m_answer(message) : QVariantList()));
+    }
+    QString introspect(const QString&) const override { return {}; }
+
 private:
-    QString m_name;
+    QString m_role;
     QDBusConnection m_bus;
+    Answer m_answer;
+    QString m_service;
+    QList<QDBusMessage> m_calls;
 };
