@@ -278,8 +278,15 @@ std::optional<int> PanelPlacement::maxHeight(const Input& input)
 {
     if (input.screens.isEmpty())
         return std::nullopt;
-    // Where the compositor places the panel, all it can go by is the screen.
-    const QRect area = input.platform == Platform::Wayland ? input.screens.first().availableGeometry
-                                                           : targetOf(input).area;
+    // Where the compositor places the panel, all it can go by is the screen,
+    // less a bar's room where none is reserved (Wayland tells clients of none,
+    // and compositors keep windows off their bars).
+    QRect area = targetOf(input).area;
+    if (input.platform == Platform::Wayland) {
+        const Screen& screen = input.screens.first();
+        area = screen.availableGeometry;
+        if (area == screen.geometry)
+            area.setTop(area.top() + assumedBarThickness);
+    }
     return std::max(1, area.height() - 2 * screenMargin);
 }

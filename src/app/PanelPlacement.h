@@ -93,8 +93,9 @@ std::optional<QPoint> clickPoint(const QPoint& reported, const std::optional<QPo
 
 // The panel's window: a popup on X11 and elsewhere; under Xwayland a placed
 // window where `desktop` (XDG_CURRENT_DESKTOP, a colon-separated list) names
-// GNOME or KDE, else a popup (sway focuses those itself); floating on
-// Wayland.
+// GNOME or KDE, else a popup (sway focuses those itself, and would centre a
+// placed window: a click on the bare desktop is the one thing that does not
+// close it there); floating on Wayland.
 WindowKind windowKind(Platform platform, QStringView desktop);
 
 // The live values for the functions above.

@@ -16,9 +16,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A window manager may refuse a window the focus when it is first shown:
-// GNOME's does when the request's timestamp predates the click that opened
-// the panel. Ask again, for a second at most.
+// What the panel needs once shown may be refused at first: a window manager
+// may refuse it the focus (GNOME's does when the request's timestamp predates
+// the click that opened it), and a popup's pointer grab fails while a host
+// that opens it on the press still holds the pointer. Ask again, for a
+// second at most.
 constexpr std::chrono::milliseconds focusRequestInterval{100};
 constexpr int focusRequests = 10;
 
@@ -88,19 +90,27 @@ void PanelWindow::popup(std::optional<QRect> anchor)
     show();
     raise();
     activateWindow();
-    if (m_kind != PanelPlacement::WindowKind::Popup) {
-        m_focusRequestsLeft = focusRequests;
-        m_focusRequests.start();
-    }
+    m_focusRequestsLeft = focusRequests;
+    m_focusRequests.start();
 }
 
 void PanelWindow::askForFocus()
 {
-    if (!isVisible() || QGuiApplication::focusWindow() == windowHandle() || --m_focusRequestsLeft < 0) {
+    if (!isVisible() || --m_focusRequestsLeft < 0) {
         m_focusRequests.stop();
         return;
     }
-    activateWindow();
+    if (m_kind == PanelPlacement::WindowKind::Popup) {
+        // Without its grab a popup never sees the click elsewhere that closes
+        // it. Qt cannot tell a refused grab from a granted one, so grab again
+        // until the second is up.
+        if (windowHandle())
+            windowHandle()->setMouseGrabEnabled(true);
+    } else if (QGuiApplication::focusWindow() == windowHandle()) {
+        m_focusRequests.stop();
+    } else {
+        activateWindow();
+    }
 }
 
 void PanelWindow::followFocus(QWindow* focus)

@@ -146,17 +146,20 @@ diff_box() {
 # graphics: the bar is the commonest colour in a ring around the item, the
 # glyph its pixel of the highest contrast to that.
 check_item() {
-    set -- $(convert "$1" -crop "$(($2 + 6))x$(($3 + 6))+$(($4 - 3))+$(($5 - 3))" +repage -depth 8 rgb:- |
+    cx=$(($4 > 3 ? $4 - 3 : 0)) cy=$(($5 > 3 ? $5 - 3 : 0))
+    set -- $(convert "$1" -crop "$(($2 + 6))x$(($3 + 6))+$cx+$cy" +repage -depth 8 ppm:- |
         python3 -c 'import collections, sys
-w, h = int(sys.argv[1]) + 6, int(sys.argv[2]) + 6
+iw, ih, ix, iy = map(int, sys.argv[1:])
 raw = sys.stdin.buffer.read()
-px = [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
-inner = {px[y * w + x] for y in range(3, h - 3) for x in range(3, w - 3)}
+_, size, _, raw = raw.split(b"\n", 3)  # P6, "W H", 255, pixels (the crop stops at the screen edge)
+w, h = map(int, size.split())
+px = [tuple(raw[i:i + 3]) for i in range(0, 3 * w * h, 3)]
+inner = {px[y * w + x] for y in range(iy, min(iy + ih, h)) for x in range(ix, min(ix + iw, w))}
 bar = collections.Counter(px).most_common(1)[0][0]
 lum = lambda c: sum(k * ((v / 255) / 12.92 if v <= 10 else ((v / 255 + 0.055) / 1.055) ** 2.4)
                     for k, v in zip((0.2126, 0.7152, 0.0722), c)) + 0.05
 ratio = max(max(lum(p), lum(bar)) / min(lum(p), lum(bar)) for p in inner)
-print("%.2f #%02x%02x%02x %d" % ((ratio,) + bar + (len(inner),)))' "$2" "$3")
+print("%.2f #%02x%02x%02x %d" % ((ratio,) + bar + (len(inner),)))' "$2" "$3" $(($4 - cx)) $(($5 - cy)))
     [ "$#" = 3 ] || fail "cannot measure the item's contrast"
     note "item contrast $1:1 on the bar's $2, $3 colours"
     [ "$3" -ge 8 ] || problem "the item is nearly blank"

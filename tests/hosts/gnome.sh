@@ -6,7 +6,7 @@
 # a virtual pointer and keyboard inside it and take screenshots. A click on
 # the item opens the extension's menu, whose first entry must be "Open"; a
 # double click sends Activate.
-require dbus-daemon gdbus gsettings gnome-shell mount python3 convert compare
+require dbus-daemon gdbus gsettings gnome-shell mount python3 convert compare xmessage
 extension=ubuntu-appindicators@ubuntu.com
 [ -d "/usr/share/gnome-shell/extensions/$extension" ] || fail "no gnome-shell-extension-appindicator"
 
@@ -31,10 +31,12 @@ js() {
 }
 # field <json> <name>...: the values, one a line, booleans as yes/no.
 field() {
-    printf '%s' "$1" | python3 -c 'import json, sys
+    json=$1
+    shift
+    printf '%s' "$json" | python3 -c 'import json, sys
 v = json.load(sys.stdin)
 for k in sys.argv[1:]:
-    print({True: "yes", False: "no"}.get(v[k], v[k]))' "$@"
+    print(("no", "yes")[v[k]] if isinstance(v[k], bool) else v[k])' "$@"
 }
 
 host_start() {
@@ -59,7 +61,11 @@ host_start() {
     xauthority=$(js 'imports.gi.GLib.getenv("XAUTHORITY")' | tr -d '"')
     [ "$xauthority" = null ] || export XAUTHORITY="$xauthority"
     [ "$scenario" = gnome_xwayland ] || export QT_QPA_PLATFORM=wayland
+    # GNOME has no desktop window: a click on the bare background moves the
+    # focus nowhere. A click elsewhere lands on another program's window.
+    QT_QPA_PLATFORM= xmessage -geometry 100x200+10+300 "another program" >/dev/null 2>&1 &
 }
+elsewhere() { click 60 400; }
 
 shot() {
     gdbus call --session -d org.gnome.Shell.Screenshot -o /org/gnome/Shell/Screenshot \

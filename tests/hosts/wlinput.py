@@ -72,9 +72,12 @@ def millis():
 def main():
     wl = Wayland()
     seat = wl.bind("wl_seat")
-    pointer, keyboard = wl.new_id(), wl.new_id()
-    wl.send(wl.bind("zwlr_virtual_pointer_manager_v1"), 0, "II", seat, pointer)
-    wl.send(wl.bind("zwp_virtual_keyboard_manager_v1"), 0, "II", seat, keyboard)
+    devices = []
+    for manager in ("zwlr_virtual_pointer_manager_v1", "zwp_virtual_keyboard_manager_v1"):
+        manager = wl.bind(manager)
+        devices.append(wl.new_id())  # new ids must be used in the order they are made
+        wl.send(manager, 0, "II", seat, devices[-1])
+    pointer, keyboard = devices
     keymap = b'xkb_keymap { xkb_keycodes { include "evdev" }; xkb_types { include "complete" }; ' \
              b'xkb_compat { include "complete" }; xkb_symbols { include "pc+us" }; };\0'
     with tempfile.TemporaryFile() as file:
