@@ -141,8 +141,23 @@ StatsViewModel::Dependencies dependencies(const Launch::Adjust& adjust)
     return result;
 }
 
-int runGui(int& argc, char** argv, const Launch::Adjust& adjust)
+// In a Wayland session with Xwayland, Qt would pick Wayland, where a client
+// may not place its windows and a window cannot keep out of the window list:
+// the panel would open wherever the compositor likes, as an ordinary window.
+// Through Xwayland it opens under the item. Wayland remains the fallback, and
+// the platform the user names always wins.
+void preferXWayland(const QCommandLineParser& parser)
 {
+    const bool waylandSession =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1;
+    if (waylandSession && !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && !parser.isSet(u"platform"_s))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+int runGui(int& argc, char** argv, const QCommandLineParser& parser, const Launch::Adjust& adjust)
+{
+    preferXWayland(parser);
     messages::beginGuiStart();
     QApplication application(argc, argv);
     messages::endGuiStart();
@@ -189,7 +204,7 @@ int Launch::run(int& argc, char** argv, const Adjust& adjust)
     else if (!parser.positionalArguments().isEmpty())
         error = u"unexpected argument '%1'"_s.arg(parser.positionalArguments().constFirst());
     if (error.isEmpty() && !parser.isSet(helpOption) && !parser.isSet(versionOption) && !parser.isSet(statusLineOption))
-        return runGui(argc, argv, adjust);
+        return runGui(argc, argv, parser, adjust);
 
     QCoreApplication application(argc, argv); // for the program's name in the usage line
     if (!error.isEmpty())

@@ -17,7 +17,7 @@ OstrelApp::OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent)
     connect(&m_statusItem, &StatusItem::refreshRequested, this, &OstrelApp::refresh);
     connect(&m_statusItem, &StatusItem::quitRequested, this, &OstrelApp::quitRequested);
     connect(m_panel.get(), &PanelWindow::quitRequested, this, &OstrelApp::quitRequested);
-    connect(m_panel.get(), &PanelWindow::shown, this, [this] {
+    connect(m_panel.get(), &PanelWindow::opening, this, [this] {
         m_started = true;
         m_viewModel.start();
     });
@@ -27,7 +27,7 @@ OstrelApp::OstrelApp(StatsViewModel::Dependencies dependencies, QObject* parent)
 bool OstrelApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_panel.get() && event->type() == QEvent::Hide)
-        m_panelClosedAt = m_viewModel.clock().now();
+        m_panelClosed.start();
     return QObject::eventFilter(watched, event);
 }
 
@@ -52,7 +52,7 @@ void OstrelApp::togglePanel(std::optional<QRect> anchor)
     // press (a click outside a popup), and some hosts (xfce4-panel) send
     // their activation on the release, just after: that one is the same
     // click, not a new one.
-    if (m_panelClosedAt && m_panelClosedAt->msecsTo(m_viewModel.clock().now()) < sameClickMs)
+    if (m_panelClosed.isValid() && m_panelClosed.elapsed() < sameClickMs)
         return;
     m_panel->popup(anchor);
 }

@@ -3,6 +3,7 @@
 #include "app/StatusItem.h"
 #include "model/StatsViewModel.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -54,5 +55,5 @@ private:
     LimitAlerts m_alerts;
     std::unique_ptr<PanelWindow> m_panel;
     bool m_started = false;
-    std::optional<QDateTime> m_panelClosedAt;
+    QElapsedTimer m_panelClosed;
 };

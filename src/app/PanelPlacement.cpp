@@ -123,6 +123,10 @@ std::optional<QPoint> PanelPlacement::clickPoint(const QPoint& reported, const s
 {
     if (reported.isNull())
         return pointer;
+    const bool nearOrigin = reported.x() >= 0 && reported.y() >= 0 && reported.x() < itemReach
+        && reported.y() < itemReach;
+    if (nearOrigin && !(pointer && (*pointer - reported).manhattanLength() < itemReach))
+        return pointer;
     QList<QPoint> readings;
     for (const Screen& screen : screens) {
         if (screen.geometry.contains(reported)) {
@@ -148,9 +152,30 @@ PanelPlacement::Platform PanelPlacement::currentPlatform()
     const QString name = QGuiApplication::platformName();
     if (name == "wayland"_L1 || name.startsWith("wayland-"_L1))
         return Platform::Wayland;
-    if (name == "xcb"_L1)
-        return Platform::X11;
+    if (name == "xcb"_L1) {
+        const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1;
+        return waylandSession ? Platform::XWayland : Platform::X11;
+    }
     return Platform::Other;
+}
+
+PanelPlacement::WindowKind PanelPlacement::windowKind(Platform platform, QStringView desktop)
+{
+    switch (platform) {
+    case Platform::Wayland:
+        return WindowKind::Floating;
+    case Platform::XWayland:
+        for (const QStringView name : desktop.split(u':')) {
+            if (name.compare(u"GNOME", Qt::CaseInsensitive) == 0 || name.compare(u"KDE", Qt::CaseInsensitive) == 0)
+                return WindowKind::Placed;
+        }
+        return WindowKind::Popup;
+    case Platform::X11:
+    case Platform::Other:
+        break;
+    }
+    return WindowKind::Popup;
 }
 
 QList<PanelPlacement::Screen> PanelPlacement::currentScreens()
@@ -168,7 +193,8 @@ QList<PanelPlacement::Screen> PanelPlacement::currentScreens()
 
 std::optional<QPoint> PanelPlacement::currentPointer()
 {
-    if (currentPlatform() == Platform::Wayland)
+    const Platform platform = currentPlatform();
+    if (platform == Platform::Wayland || platform == Platform::XWayland)
         return std::nullopt;
     return QCursor::pos();
 }
@@ -252,8 +278,15 @@ std::optional<int> PanelPlacement::maxHeight(const Input& input)
 {
     if (input.screens.isEmpty())
         return std::nullopt;
-    // Where the compositor places the panel, all it can go by is the screen.
-    const QRect area = input.platform == Platform::Wayland ? input.screens.first().availableGeometry
-                                                           : targetOf(input).area;
+    // Where the compositor places the panel, all it can go by is the screen,
+    // less a bar's room where none is reserved (Wayland tells clients of none,
+    // and compositors keep windows off their bars).
+    QRect area = targetOf(input).area;
+    if (input.platform == Platform::Wayland) {
+        const Screen& screen = input.screens.first();
+        area = screen.availableGeometry;
+        if (area == screen.geometry)
+            area.setTop(area.top() + assumedBarThickness);
+    }
     return std::max(1, area.height() - 2 * screenMargin);
 }

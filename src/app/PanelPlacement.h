@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QStringView>
 
 #include <optional>
 
@@ -13,9 +14,27 @@
 namespace PanelPlacement {
 
 enum class Platform {
-    X11,     // exact positions work (override-redirect popup)
-    Wayland, // clients cannot position windows: the compositor decides
-    Other,   // positions are honoured as on X11
+    X11,      // exact positions work
+    XWayland, // X11 through a Wayland compositor: exact positions, but the
+              // pointer is known only while it is over an X window
+    Wayland,  // clients cannot position windows: the compositor decides
+    Other,    // positions are honoured as on X11
+};
+
+// The kind of window that carries the panel.
+enum class WindowKind {
+    // Override-redirect: placed exactly, undecorated, unlisted; an X11 grab
+    // closes it on a click elsewhere.
+    Popup,
+    // A frameless utility window that the window manager places where asked,
+    // lists nowhere and focuses; it closes when it loses the focus. For
+    // Xwayland under GNOME and KDE, whose window managers never focus an
+    // override-redirect window (no Escape) and whose own surfaces an X11
+    // grab does not see (no click elsewhere).
+    Placed,
+    // A frameless window the compositor places (native Wayland); it closes
+    // when it loses the focus.
+    Floating,
 };
 
 struct Screen
@@ -56,21 +75,35 @@ std::optional<QPoint> place(const Input& input);
 // The panel's size is not read.
 std::optional<int> maxHeight(const Input& input);
 
+// Reach of a status item from its top-left corner: coordinates within it
+// may be relative to the item rather than to the screen.
+inline constexpr int itemReach = 48;
+
 // Where a status-notifier host says the click was, in logical global
 // coordinates. Hosts send different units: most send logical or root
-// coordinates, Plasma on a scaled X11 screen device pixels, some 0,0 (a null
-// point) for none. A point on a screen is taken as it is; one that lies on a
-// screen only in device pixels is divided by that screen's ratio; where both
-// readings fit, the one nearer the pointer wins. A point on no screen either
-// way gives the pointer, which is absent where it means nothing (Wayland).
+// coordinates, Plasma on a scaled X11 screen device pixels, waybar 0.9
+// coordinates relative to the item, some 0,0 (a null point) for none. A
+// point within the item's reach of 0,0 counts only where the pointer is
+// there too; otherwise a point on a screen is taken as it is, one that lies
+// on a screen only in device pixels is divided by that screen's ratio, and
+// where both readings fit the one nearer the pointer wins. Anything else
+// gives the pointer, which is absent where it cannot be trusted.
 std::optional<QPoint> clickPoint(const QPoint& reported, const std::optional<QPoint>& pointer,
                                  const QList<Screen>& screens);
+
+// The panel's window: a popup on X11 and elsewhere; under Xwayland a placed
+// window where `desktop` (XDG_CURRENT_DESKTOP, a colon-separated list) names
+// GNOME or KDE, else a popup (sway focuses those itself, and would centre a
+// placed window: a click on the bare desktop is the one thing that does not
+// close it there); floating on Wayland.
+WindowKind windowKind(Platform platform, QStringView desktop);
 
 // The live values for the functions above.
 Platform currentPlatform();
 // Qt's screens, the primary first.
 QList<Screen> currentScreens();
-// The pointer's position; absent on Wayland, where clients cannot know it.
+// The pointer's position; absent where clients cannot know it (Wayland) or
+// may see a stale one (Xwayland, when the pointer is over a Wayland surface).
 std::optional<QPoint> currentPointer();
 
 } // namespace PanelPlacement

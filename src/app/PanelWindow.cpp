@@ -6,25 +6,49 @@
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
+
+#include <chrono>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// What the panel needs once shown may be refused at first: a window manager
+// may refuse it the focus (GNOME's does when the request's timestamp predates
+// the click that opened it), and a popup's pointer grab fails while a host
+// that opens it on the press still holds the pointer. Ask again, for a
+// second at most.
+constexpr std::chrono::milliseconds focusRequestInterval{100};
+constexpr int focusRequests = 10;
+
+} // namespace
 
 PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform platform, QWidget* parent)
     : QWidget(parent)
     , m_platform(platform)
+    , m_kind(PanelPlacement::windowKind(platform, qEnvironmentVariable("XDG_CURRENT_DESKTOP")))
     , m_content(new ContentView(viewModel, this))
 {
     setObjectName(u"panel"_s);
     setWindowTitle(QGuiApplication::applicationDisplayName());
-    if (platform == PanelPlacement::Platform::Wayland) {
-        setWindowFlags(Qt::Tool);
-    } else {
+    if (m_kind == PanelPlacement::WindowKind::Popup) {
         setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
         // A click on the status item while the panel is open only closes it.
         setAttribute(Qt::WA_NoMouseReplay);
+    } else {
+        // A utility window: X11 window managers list it nowhere.
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     }
+    m_focusRequests.setInterval(focusRequestInterval);
+    connect(&m_focusRequests, &QTimer::timeout, this, &PanelWindow::askForFocus);
+    // An X11 popup's grab sees clicks elsewhere, except on Wayland surfaces;
+    // any other panel goes when the focus does.
+    if (m_kind != PanelPlacement::WindowKind::Popup || platform == PanelPlacement::Platform::XWayland)
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, &PanelWindow::followFocus);
     connect(m_content, &ContentView::quitRequested, this, &PanelWindow::quitRequested);
     m_content->setLive(false);
 
@@ -54,13 +78,59 @@ PanelWindow::PanelWindow(StatsViewModel& viewModel, PanelPlacement::Platform pla
 void PanelWindow::popup(std::optional<QRect> anchor)
 {
     m_anchor = anchor;
+    if (!isVisible())
+        emit opening();
     m_content->setLive(true); // up to date before it is measured and placed
     ensurePolished();
     fitToScreen();
+    // A compositor places a window once, by its first size: growing later
+    // would take it past the screen's edge, so the middle scrolls instead.
+    if (m_kind == PanelPlacement::WindowKind::Floating)
+        m_content->setMaximumHeight(m_content->height());
     place();
     show();
     raise();
     activateWindow();
+    m_focusRequestsLeft = focusRequests;
+    m_focusRequests.start();
+}
+
+void PanelWindow::askForFocus()
+{
+    if (!isVisible() || --m_focusRequestsLeft < 0) {
+        m_focusRequests.stop();
+        return;
+    }
+    // Without a pointer grab the panel never sees a click on another
+    // program's window: a popup needs it to close then, and a placed window
+    // cannot count on the focus, which the window manager may keep from it.
+    // Qt cannot tell a refused grab from a granted one, so grab again until
+    // the second is up.
+    if (m_kind != PanelPlacement::WindowKind::Floating && windowHandle())
+        windowHandle()->setMouseGrabEnabled(true);
+    if (m_kind != PanelPlacement::WindowKind::Popup && QGuiApplication::focusWindow() != windowHandle())
+        activateWindow();
+}
+
+void PanelWindow::mousePressEvent(QMouseEvent* event)
+{
+    // Qt closes a popup on a click outside it by itself; a grabbing placed
+    // window is told of such clicks as its own.
+    if (m_kind == PanelPlacement::WindowKind::Placed && !rect().contains(event->position().toPoint())) {
+        close();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PanelWindow::followFocus(QWindow* focus)
+{
+    if (!isVisible())
+        return;
+    if (focus && focus == windowHandle())
+        m_hadFocus = true;
+    else if (m_hadFocus)
+        close();
 }
 
 PanelPlacement::Input PanelWindow::placement() const
@@ -95,16 +165,13 @@ void PanelWindow::refit()
     place();
 }
 
-void PanelWindow::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!event->spontaneous())
-        emit shown();
-}
-
 void PanelWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    m_hadFocus = false;
+    m_focusRequests.stop();
+    if (m_kind == PanelPlacement::WindowKind::Placed && windowHandle())
+        windowHandle()->setMouseGrabEnabled(false);
     m_content->setLive(false);
 }
 
@@ -124,16 +191,6 @@ void PanelWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void PanelWindow::changeEvent(QEvent* event)
-{
-    // Where the panel is an ordinary window, a click elsewhere takes the
-    // focus away: close then, as a popup would.
-    if (event->type() == QEvent::ActivationChange && m_platform == PanelPlacement::Platform::Wayland
-        && isVisible() && !isActiveWindow())
-        close();
-    QWidget::changeEvent(event);
 }
 
 void PanelWindow::paintEvent(QPaintEvent*)

@@ -3,6 +3,7 @@
 #include "app/PanelPlacement.h"
 
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -10,10 +11,11 @@
 class ContentView;
 class StatsViewModel;
 
-// The window that carries the panel. On X11 a popup: no decoration, no
-// taskbar entry, placed next to the status item and closed by Escape or a
-// click elsewhere. On Wayland, where clients cannot place windows, a small
-// tool window that the compositor places and that closes when it loses focus.
+// The window that carries the panel: undecorated, in no taskbar or window
+// list, next to the status item where the platform lets a client place
+// windows, and closed by Escape, a click elsewhere or the loss of the focus.
+// Which kind of window does that depends on the platform
+// (PanelPlacement::windowKind).
 class PanelWindow : public QWidget
 {
     Q_OBJECT
@@ -27,16 +29,16 @@ public:
     void popup(std::optional<QRect> anchor);
 
 signals:
-    // Emitted each time the panel is shown.
-    void shown();
+    // Each time the panel is about to show, before it is measured: what it
+    // shows should be current by then.
+    void opening();
     void quitRequested();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -45,8 +47,14 @@ private:
     void fitToScreen();
     void place();
     void refit();
+    void askForFocus();
+    void followFocus(QWindow* focus);
 
     PanelPlacement::Platform m_platform;
+    PanelPlacement::WindowKind m_kind;
     ContentView* m_content;
     std::optional<QRect> m_anchor;
+    QTimer m_focusRequests;
+    int m_focusRequestsLeft = 0;
+    bool m_hadFocus = false;
 };

@@ -60,6 +60,8 @@ private slots:
         QTest::newRow("anchor on no screen: the primary's top-right")
             << QRect(5000, 5000, 1, 1) << top << Platform::Other << QPoint(940, 30) << 754;
         QTest::newRow("Wayland: the compositor decides") << corner << top << Platform::Wayland << QPoint() << 754;
+        QTest::newRow("Wayland, no room told: a bar height kept clear")
+            << corner << full << Platform::Wayland << QPoint() << 744;
     }
 
     void place()
@@ -84,7 +86,10 @@ private slots:
         QTest::addColumn<QPoint>("expected"); // null: no anchor at all
 
         const QPoint pointer(1200, 12);
-        QTest::newRow("on a screen: as sent, not the pointer") << QPoint(40, 15) << pointer << QPoint(40, 15);
+        QTest::newRow("on a screen: as sent, not the pointer") << QPoint(400, 15) << pointer << QPoint(400, 15);
+        QTest::newRow("near 0,0, pointer there: as sent") << QPoint(40, 15) << QPoint(44, 9) << QPoint(40, 15);
+        QTest::newRow("near 0,0, pointer elsewhere: relative to the item") << QPoint(40, 15) << pointer << pointer;
+        QTest::newRow("near 0,0, no pointer: nothing") << QPoint(40, 15) << QPoint() << QPoint();
         QTest::newRow("none: the pointer") << QPoint() << pointer << pointer;
         QTest::newRow("on no screen: the pointer") << QPoint(5000, 4000) << pointer << pointer;
         QTest::newRow("on no screen, no pointer: nothing") << QPoint(5000, 4000) << QPoint() << QPoint();

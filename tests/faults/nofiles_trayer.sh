@@ -7,20 +7,15 @@
 # writes its login token anywhere, or when the trace shows no refreshes.
 #   nofiles_trayer.sh <ostrel binary> <artefact dir> <statistics fixture>
 set -eu
-. "$(dirname "$0")/../app/e2e_common.sh"
-bin=$1
-out=$2
-fixture=$3
+. "$(dirname "$0")/../hosts/common.sh"
+bin=$1 out=$2 fixture=$3
 if [ "${4:-}" != --inside ]; then
-    need Xvfb dbus-run-session trayer xdotool xwininfo import convert strace unshare
+    require Xvfb dbus-run-session trayer xdotool xwininfo import convert strace unshare
+    mkdir -p "$out"
     # Root gets a plain network namespace; anyone else needs a user namespace too.
     netns="unshare -n"
     $netns true 2>/dev/null || netns="unshare -rn"
-    $netns true 2>/dev/null || { echo "SKIP: cannot create a network namespace here"; exit 77; }
-    mkdir -p "$out"
-    # The bus and the application reach the X server through its socket file.
-    in_x_session $netns -- dbus-run-session -- sh "$0" "$@" --inside
-    exit
+    exec $netns -- dbus-run-session -- sh "$0" "$@" --inside
 fi
 # (/proc/net follows the namespace; /sys/class/net would show the host's.)
 devices=$(awk -F: 'NR > 2 { gsub(/ /, "", $1); print $1 }' /proc/net/dev | tr '\n' ' ')
@@ -28,8 +23,10 @@ devices=$(awk -F: 'NR > 2 { gsub(/ /, "", $1); print $1 }' /proc/net/dev | tr '\
 
 make_home "$fixture"
 token="sk-ant-oat01-NoFilesCheck-$(date +%s)-$$-FakeTokenNeverSentAnywhere"
-printf '{"claudeAiOauth":{"accessToken":"%s"}}' "$token" >"$work/home/.claude/.credentials.json"
-start_tray trayer
+printf '{"claudeAiOauth":{"accessToken":"%s"}}' "$token" >"$HOME/.claude/.credentials.json"
+start_xvfb
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true >"$out/trayer.log" 2>&1 &
+pids="$pids $!"
 sleep 1
 
 # Calls that create, change or remove files or metadata; writes and sends (for the token).
@@ -37,22 +34,32 @@ calls='/^(open|creat|mkdir|mknod|rename|unlink|rmdir|link|symlink|f?truncate|fal
 calls="$calls|[fl]?(set|remove)xattr|p?write|send|bind|copy_file_range|splice)"
 trace="$out/strace.log"
 # LeakSanitizer cannot run under ptrace; the other tests look for leaks.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-launch strace -f -qq -ttt -y -s 65536 -o "$trace" -e trace="$calls" -- "$bin" >"$out/ostrel.out" 2>"$out/ostrel.err" &
-tracer=$!
-pids="$pids $tracer"
-poll 150 icon_drawn || fail "no tray icon appeared: $(cat "$out/ostrel.err")"
-click_icon 1
-poll 100 find_panel || fail "no panel after the click"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" QT_QPA_PLATFORM=xcb
+strace -f -qq -ttt -y -s 65536 -o "$trace" -e trace="$calls" -- "$bin" >"$out/ostrel.out" 2>"$out/ostrel.err" &
+app_pid=$!
+pids="$pids $app_pid"
+icon() {
+    import -window root -crop 24x24+1256+0 +repage "$work/icon.png"
+    [ "$(convert "$work/icon.png" -format %k info:)" -ge 4 ]
+}
+poll 150 icon || fail "no tray icon appeared: $(cat "$out/ostrel.err")"
+x_click 1268 12
+poll 100 x_find_panel || fail "no panel after the click"
 sleep 12 # two usage ticks
 # Replaced the way Claude Code does it: a temporary file renamed over it.
 replaced_at=$(date +%s.%N)
-cp "$fixture" "$work/home/.claude/stats-cache.json.0123456789abcdef.tmp"
-mv "$work/home/.claude/stats-cache.json.0123456789abcdef.tmp" "$work/home/.claude/stats-cache.json"
+cp "$fixture" "$HOME/.claude/stats-cache.json.0123456789abcdef.tmp"
+mv "$HOME/.claude/stats-cache.json.0123456789abcdef.tmp" "$HOME/.claude/stats-cache.json"
 sleep 3
-quit_from_menu "$tracer"
+# Quit, the last entry of the icon's menu (the panel first: while it is open
+# a click elsewhere only closes it).
+xdotool key Escape
+poll 50 sh -c "! xwininfo -id $panel | grep -q IsViewable" || fail "Escape left the panel open"
+x_click 1268 12 3
+sleep 1
+xdotool key Up Return
 # strace ends as the application did: a crash shows as a failing status.
-wait "$tracer" || fail "ostrel ended with status $?: $(tail -n 5 "$out/ostrel.err")"
+app_ended
 
 # Every fetch reads the credentials afresh; the replaced file is read again.
 credential_reads=$(grep -c 'openat(.*\.claude/\.credentials\.json"' "$trace" || true)
@@ -66,7 +73,7 @@ echo "credentials read $credential_reads times; statistics read $rereads times a
 # a file opened for writing first. One failing call is Qt's, let through: at
 # start-up Qt 6.4 runs mkdir(XDG_RUNTIME_DIR, 0700) and looks at EEXIST; the
 # directory is there, as in every systemd session, so nothing is created.
-awk -v qt="mkdir(\"$work/runtime\", 0700) = -1 EEXIST" '
+awk -v qt="mkdir(\"$XDG_RUNTIME_DIR\", 0700) = -1 EEXIST" '
 { sub(/^[0-9]+ +[0-9.]+ /, "") }
 /^(<\.\.\. |--- |[+][+][+] )/ || index($0, qt) == 1 { next }
 /^(p?write|send[tm])/ { next }

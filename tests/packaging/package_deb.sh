@@ -6,10 +6,9 @@
 set -eu
 app_id=$3
 sides="16 22 24 32 48 64 128 256"
-. "$(dirname "$0")/../app/e2e_common.sh"
-need cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session man
+. "$(dirname "$0")/../hosts/common.sh"
+require cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session man
 make_home
-out=$work
 
 # Staged below -B: concurrent runs on one build tree each have their own.
 cpack -G DEB --config "$1/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 \
@@ -58,8 +57,9 @@ done
 
 # The packaged binary starts in an empty home on a private session bus, and
 # is still running three seconds later (timeout's 124).
+start_xvfb
 status=0
-in_x_session launch dbus-run-session -- timeout 3 "$root/usr/bin/ostrel" >"$work/ostrel.log" 2>&1 || status=$?
+QT_QPA_PLATFORM=xcb dbus-run-session -- timeout 3 "$root/usr/bin/ostrel" >"$work/ostrel.log" 2>&1 || status=$?
 [ "$status" = 124 ] || fail "the packaged binary ended with status $status within 3 s: $(cat "$work/ostrel.log")"
 [ -z "$(ls -A "$work/home")" ] || fail "the application wrote into HOME: $(ls -A "$work/home")"
 echo "PASS: $(basename "$deb")"

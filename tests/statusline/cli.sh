@@ -5,12 +5,11 @@
 # status-bar lines end with status 0 when their reader goes away.
 #   cli.sh <ostrel> <version> <statistics fixture>
 set -eu
-. "$(dirname "$0")/../app/e2e_common.sh"
+. "$(dirname "$0")/../hosts/common.sh"
 app=$1
 make_home "$3"
 out=$work
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
-export HOME="$work/home"
 
 # run <status> <stdout pattern> <stderr pattern> <arguments...>: the status,
 # and each stream matching its pattern in full (grep -x; empty: no output).

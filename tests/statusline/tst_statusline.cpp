@@ -123,7 +123,8 @@ private slots:
                 lines << QString::fromUtf8(ostrel.readLine().chopped(1));
         });
         ostrel.start(QStringLiteral(OSTREL_TEST_ENTRY),
-                     {server.url().toString(), m_home.filePath(u"ca.pem"_s), now, u"--status-line="_s + format});
+                     {u"--usage-endpoint"_s, server.url().toString(), u"--usage-ca"_s, m_home.filePath(u"ca.pem"_s),
+                      u"--now"_s, now, u"--status-line="_s + format});
         const QStringList expected = line.isNull() ? QStringList{noFigures.value(format)}
                                                    : QStringList{noFigures.value(format), line};
         QTRY_COMPARE_WITH_TIMEOUT(lines.size(), expected.size(), 20000);

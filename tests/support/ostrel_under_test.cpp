@@ -1,0 +1,52 @@
+// The real application (Launch::run) with what a test has to pin, given
+// before the application's own arguments:
+//   ostrel_under_test [--usage-reply <file> | --usage-endpoint <url> --usage-ca <file>] [--now <ISO 8601>]
+//                     [ostrel's arguments]
+// --usage-reply answers every fetch with a stored reply; --usage-endpoint
+// sends the fetches to a local TLS server whose CA is trusted besides the
+// system's; --now stops the clock there.
+#include "app/Launch.h"
+#include "snapshot/FileUsageSource.h"
+#include "usage/UsageAPIClient.h"
+
+#include "FixedClock.h"
+
+#include <QFile>
+
+#include <cstring>
+
+int main(int argc, char* argv[])
+{
+    QString reply, endpoint, caFile, now;
+    const std::pair<const char*, QString*> options[] = {
+        {"--usage-reply", &reply}, {"--usage-endpoint", &endpoint}, {"--usage-ca", &caFile}, {"--now", &now}};
+    int first = 1;
+    for (bool matched = true; matched && first + 1 < argc;) {
+        matched = false;
+        for (const auto& [name, value] : options) {
+            if (std::strcmp(argv[first], name) == 0) {
+                *value = QString::fromLocal8Bit(argv[first + 1]);
+                first += 2;
+                matched = true;
+                break;
+            }
+        }
+    }
+    argv[first - 1] = argv[0];
+    int rest = argc - first + 1;
+    return Launch::run(rest, argv + first - 1, [&](StatsViewModel::Dependencies& dependencies) {
+        if (!now.isEmpty())
+            dependencies.clock = std::make_shared<FixedClock>(QDateTime::fromString(now, Qt::ISODate));
+        if (!reply.isEmpty())
+            dependencies.usageSource = std::make_shared<FileUsageSource>(reply);
+        if (endpoint.isEmpty())
+            return;
+        UsageAPIClient::Options client;
+        client.endpoint = QUrl(endpoint);
+        client.clock = dependencies.clock;
+        QFile ca(caFile);
+        if (ca.open(QIODevice::ReadOnly))
+            client.extraCaPem = ca.readAll();
+        dependencies.usageSource = std::make_shared<UsageAPIClient>(client);
+    });
+}
