@@ -26,7 +26,7 @@ if [ "${1:-}" != "--inside" ]; then
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     fi
-    cmake --build "$build" --target bench_usageserver bench_footprint_floor bench_footprint_app >/dev/null
+    cmake --build "$build" --target usage_server bench_footprint_floor bench_footprint_app >/dev/null
     exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" dbus-run-session -- "$0" --inside "$build"
 fi
 build=$2
@@ -64,7 +64,7 @@ start_server() {
     local dir=$work/server.$1
     mkdir -p "$dir"
     server_log=$dir/log
-    "$build/bench/bench_usageserver" "$dir" >"$server_log" 2>&1 &
+    "$build/tests/fakes/usage_server" "$dir" >"$server_log" 2>&1 &
     server_pid=$!
     pids+=("$server_pid")
     for _ in $(seq 1 100); do

@@ -42,8 +42,9 @@ test=(
     # (dpkg-dev), which needs file; the package test validates the desktop
     # entries and the AppStream metainfo, and formats the manual page
     dpkg-dev file desktop-file-utils appstream man-db
-    # the no-files check: system-call tracing in a network namespace of its own
-    strace util-linux
+    # the no-files check and the desktop hosts: system-call tracing, a network
+    # namespace of its own (unshare) with its loopback brought up (ip)
+    strace util-linux iproute2
     # benchmarks (the footprint benchmark counts instructions with callgrind)
     libbenchmark-dev valgrind
     # fuzzing: clang's libFuzzer and sanitizer runtimes

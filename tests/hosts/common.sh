@@ -51,7 +51,7 @@ make_home() {
     mkdir -m 700 "$work/runtime"
     mkdir -p "$work/home${1:+/.claude}"
     [ -z "${1:-}" ] || cp "$1" "$work/home/.claude/stats-cache.json"
-    unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME
+    unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME CLAUDE_CONFIG_DIR
     export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" NO_AT_BRIDGE=1
 }
 

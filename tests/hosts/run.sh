@@ -4,15 +4,17 @@
 # person would: the item appears, a click opens the panel under it (above a
 # bottom bar), a second click, Escape and a click elsewhere close it, the item
 # shows the usage figures, Quit ends it. Screenshots and logs stay in <artefacts>.
-#   run.sh <scenario> <ostrel_under_test> <artefacts> <source dir>
+#   run.sh <scenario> <ostrel_under_test> <artefacts> <source dir> <usage_server>
+# The application's real client fetches the figures over TLS from a local
+# server that answers with a stored reply.
 # A host that is missing or does not start fails: nothing is skipped.
 # HOSTS_TRACE=1 traces every step with times.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
-scenario=$1 app=$2 out=$3 src=$4
+scenario=$1 app=$2 out=$3 src=$4 server=$5
 screen_w=1280 screen_h=800
-# The figures a stored reply gives at a pinned time, and the label they make.
+# The figures the stored reply gives at a pinned time, and the label they make.
 now=2026-05-28T15:42:00Z
 label="42% · 2 hr 5 min"
 
@@ -34,8 +36,9 @@ locate_item() {
 }
 near() { echo "$item_x"; }
 
+ostrel() { "$app" --usage-endpoint "$usage_url" --usage-ca "$work/server/ca.pem" --now "$now" "$@"; }
 start_app() {
-    "$app" --usage-reply "$reply" --now "$now" "$@" >>"$out/ostrel.log" 2>&1 &
+    ostrel "$@" >>"$out/ostrel.log" 2>&1 &
     app_pid=$!
 }
 closed() { ! panel_shown; }
@@ -116,8 +119,15 @@ namespace)
     # servers it cannot see, such as other tests'.
     mount -t tmpfs -o mode=1777 tmpfs /tmp && mkdir -m 1777 /tmp/.X11-unix
     make_home "$src/tests/data/real/stats/v3-heavy.json"
-    cp "$src/docs/screenshot/usage-reply.json" "$work/reply.json"
-    export work reply="$work/reply.json"
+    printf '{"claudeAiOauth":{"accessToken":"sk-ant-oat01-hosts","expiresAt":4102444800000}}' \
+        >"$HOME/.claude/.credentials.json"
+    require ip
+    ip link set lo up
+    mkdir "$work/server"
+    "$server" "$work/server" "$src/docs/screenshot/usage-reply.json" >"$work/server/log" 2>&1 &
+    poll 100 grep -q '^url ' "$work/server/log" || fail "the usage server did not start: $(cat "$work/server/log")"
+    usage_url=$(awk '/^url / { print $2; exit }' "$work/server/log")
+    export work usage_url
     unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE XDG_CURRENT_DESKTOP
     host_prepare
     OSTREL_STAGE=session exec dbus-run-session -- sh "$0" "$@"

@@ -12,7 +12,7 @@ host_prepare() {
     chown -R 65534:65534 "$work"
     status=0
     OSTREL_STAGE=session setpriv --reuid=65534 --regid=65534 --clear-groups dbus-run-session -- \
-        sh "$work/scripts/run.sh" "$scenario" "$work/ostrel" "$work/out" "$src" || status=$?
+        sh "$work/scripts/run.sh" "$scenario" "$work/ostrel" "$work/out" "$src" "$server" || status=$?
     cp "$work/out"/* "$out/" 2>/dev/null || true
     exit $status
 }

@@ -34,7 +34,7 @@ locate_item() {
 quit_app() {
     [ "$scenario" = trayer ] || {
         status=0
-        "$app" --usage-reply "$reply" --now "$now" >"$out/second-launch.log" 2>&1 || status=$?
+        ostrel >"$out/second-launch.log" 2>&1 || status=$?
         [ "$status" = 0 ] || problem "a second launch exited with status $status"
         poll 100 panel_shown || problem "a second launch did not open the first one's panel"
         kill -0 "$app_pid" || fail "the first instance ended when the second started"

@@ -1,12 +1,9 @@
 // The real application (Launch::run) with what a test has to pin, given
 // before the application's own arguments:
-//   ostrel_under_test [--usage-reply <file> | --usage-endpoint <url> --usage-ca <file>] [--now <ISO 8601>]
-//                     [ostrel's arguments]
-// --usage-reply answers every fetch with a stored reply; --usage-endpoint
-// sends the fetches to a local TLS server whose CA is trusted besides the
-// system's; --now stops the clock there.
+//   ostrel_under_test [--usage-endpoint <url> --usage-ca <file>] [--now <ISO 8601>] [ostrel's arguments]
+// --usage-endpoint sends the fetches to a local TLS server whose CA is
+// trusted besides the system's; --now stops the clock there.
 #include "app/Launch.h"
-#include "snapshot/FileUsageSource.h"
 #include "usage/UsageAPIClient.h"
 
 #include "FixedClock.h"
@@ -17,9 +14,9 @@
 
 int main(int argc, char* argv[])
 {
-    QString reply, endpoint, caFile, now;
+    QString endpoint, caFile, now;
     const std::pair<const char*, QString*> options[] = {
-        {"--usage-reply", &reply}, {"--usage-endpoint", &endpoint}, {"--usage-ca", &caFile}, {"--now", &now}};
+        {"--usage-endpoint", &endpoint}, {"--usage-ca", &caFile}, {"--now", &now}};
     int first = 1;
     for (bool matched = true; matched && first + 1 < argc;) {
         matched = false;
@@ -37,8 +34,6 @@ int main(int argc, char* argv[])
     return Launch::run(rest, argv + first - 1, [&](StatsViewModel::Dependencies& dependencies) {
         if (!now.isEmpty())
             dependencies.clock = std::make_shared<FixedClock>(QDateTime::fromString(now, Qt::ISODate));
-        if (!reply.isEmpty())
-            dependencies.usageSource = std::make_shared<FileUsageSource>(reply);
         if (endpoint.isEmpty())
             return;
         UsageAPIClient::Options client;

@@ -1,7 +1,7 @@
-// The usage server for the footprint benchmark: HTTPS/1.1 with keep-alive on
-// 127.0.0.1, answering every request with the same real-shaped reply.
+// A local usage server: HTTPS/1.1 with keep-alive on 127.0.0.1, answering
+// every request with the same reply (the file's, or a real-shaped one).
 //
-//   bench_usageserver <dir>
+//   usage_server <dir> [reply file]
 //
 // Writes its CA to <dir>/ca.pem, prints "url <url>", then after every request
 // "requests <n> connections <n> handshakes <n>". Runs until killed.
@@ -26,9 +26,16 @@ const QByteArray realShapedReply =
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <dir>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <dir> [reply file]\n", argv[0]);
         return 2;
+    }
+    QByteArray body = realShapedReply;
+    if (argc == 3) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        body = file.readAll();
     }
     TestCertificates certificates;
     if (!certificates.create()) {
@@ -43,12 +50,12 @@ int main(int argc, char* argv[])
     LocalHttpsServer server(certificates);
     if (!server.listen())
         return 1;
-    server.setHandler([&server](const LocalHttpsServer::Request&, int index) {
+    server.setHandler([&server, &body](const LocalHttpsServer::Request&, int index) {
         std::printf("requests %d connections %d handshakes %d\n", index + 1, server.connections(),
                     server.handshakes());
         std::fflush(stdout);
         LocalHttpsServer::Reply reply;
-        reply.body = realShapedReply;
+        reply.body = body;
         return reply;
     });
     std::printf("url %s\n", server.url().toEncoded().constData());
