@@ -6,7 +6,6 @@
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
@@ -101,26 +100,14 @@ void PanelWindow::askForFocus()
         m_focusRequests.stop();
         return;
     }
-    // Without a pointer grab the panel never sees a click on another
-    // program's window: a popup needs it to close then, and a placed window
-    // cannot count on the focus, which the window manager may keep from it.
-    // Qt cannot tell a refused grab from a granted one, so grab again until
-    // the second is up.
-    if (m_kind != PanelPlacement::WindowKind::Floating && windowHandle())
+    // Without its grab a popup never sees the click elsewhere that closes
+    // it. Qt cannot tell a refused grab from a granted one, so grab again
+    // until the second is up. (Only a popup: mutter 43 may abort when a
+    // focused window that holds a grab goes away.)
+    if (m_kind == PanelPlacement::WindowKind::Popup && windowHandle())
         windowHandle()->setMouseGrabEnabled(true);
-    if (m_kind != PanelPlacement::WindowKind::Popup && QGuiApplication::focusWindow() != windowHandle())
+    else if (m_kind != PanelPlacement::WindowKind::Popup && QGuiApplication::focusWindow() != windowHandle())
         activateWindow();
-}
-
-void PanelWindow::mousePressEvent(QMouseEvent* event)
-{
-    // Qt closes a popup on a click outside it by itself; a grabbing placed
-    // window is told of such clicks as its own.
-    if (m_kind == PanelPlacement::WindowKind::Placed && !rect().contains(event->position().toPoint())) {
-        close();
-        return;
-    }
-    QWidget::mousePressEvent(event);
 }
 
 void PanelWindow::followFocus(QWindow* focus)
@@ -170,8 +157,6 @@ void PanelWindow::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
     m_hadFocus = false;
     m_focusRequests.stop();
-    if (m_kind == PanelPlacement::WindowKind::Placed && windowHandle())
-        windowHandle()->setMouseGrabEnabled(false);
     m_content->setLive(false);
 }
 

@@ -66,6 +66,10 @@ host_start() {
     QT_QPA_PLATFORM= xmessage -geometry 100x200+10+300 "another program" >/dev/null 2>&1 &
 }
 elsewhere() { click 60 400; }
+# Not checked through Xwayland: there the shell's virtual pointer clicks the
+# other program's window without moving the focus off the panel (mutter keeps
+# it), so nothing tells the panel. Escape is checked instead.
+[ "$scenario" = gnome_xwayland ] && no_click_elsewhere="the headless shell's clicks move no focus between X windows"
 
 shot() {
     gdbus call --session -d org.gnome.Shell.Screenshot -o /org/gnome/Shell/Screenshot \
@@ -182,10 +186,9 @@ EOF
     ! menu_open || escape
     click "$item_x" "$item_y" 2
     poll 100 panel_shown && sleep 0.5 && panel_shown || fail "a third double click opened no panel, or it closed"
-    elsewhere
-    must_close "a click elsewhere"
+    close_elsewhere
 
-    indicator
+    indicator || fail "the item left the top bar"
     [ "$(field "$ind" label)" = "$label" ] || problem "the top bar shows \"$(field "$ind" label)\", not \"$label\""
     quit_by_menu
     gone() { ! js 'Object.keys(Main.panel.statusArea).some(k => k.startsWith("appindicator"))' | grep -q true; }
