@@ -27,6 +27,12 @@ public:
     };
     using Handler = std::function<Reply(const Request&, int index)>; // index: from 0, in order of arrival
 
+    // Shaped like a captured reply: null windows, a null reset time, an unknown key.
+    static inline const QByteArray realShapedReply =
+        R"({"five_hour":{"utilization":6.0,"resets_at":"2025-11-04T04:59:59.943648+00:00"},)"
+        R"("seven_day":{"utilization":35.0,"resets_at":"2025-11-06T03:59:59.943664+00:00"},)"
+        R"("seven_day_oauth_apps":null,"seven_day_opus":{"utilization":0.0,"resets_at":null},"iguana_necktie":null})";
+
     explicit LocalHttpsServer(const TestCertificates& certificates, const QList<QByteArray>& protocols = {})
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

@@ -6,22 +6,11 @@
 // Writes its CA to <dir>/ca.pem, prints "url <url>", then after every request
 // "requests <n> connections <n> handshakes <n>". Runs until killed.
 #include "LocalHttpsServer.h"
-#include "TestCertificates.h"
+#include "StatsFiles.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cstdio>
-
-namespace {
-
-// Shaped like a captured reply: null windows, a null reset time, an unknown key.
-const QByteArray realShapedReply =
-    R"({"five_hour":{"utilization":6.0,"resets_at":"2025-11-04T04:59:59.943648+00:00"},)"
-    R"("seven_day":{"utilization":35.0,"resets_at":"2025-11-06T03:59:59.943664+00:00"},)"
-    R"("seven_day_oauth_apps":null,"seven_day_opus":{"utilization":0.0,"resets_at":null},"iguana_necktie":null})";
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -30,33 +19,24 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: %s <dir> [reply file]\n", argv[0]);
         return 2;
     }
-    QByteArray body = realShapedReply;
-    if (argc == 3) {
-        QFile file(QString::fromLocal8Bit(argv[2]));
-        if (!file.open(QIODevice::ReadOnly))
-            return 1;
-        body = file.readAll();
-    }
+    QFile file(QString::fromLocal8Bit(argv[argc - 1]));
+    if (argc == 3 && !file.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray body = argc == 3 ? file.readAll() : LocalHttpsServer::realShapedReply;
     TestCertificates certificates;
     if (!certificates.create()) {
         std::fprintf(stderr, "%s\n", qPrintable(certificates.error()));
         return 1;
     }
-    QFile ca(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/ca.pem"));
-    if (!ca.open(QIODevice::WriteOnly) || ca.write(certificates.ca().toPem()) < 0)
-        return 1;
-    ca.close();
-
     LocalHttpsServer server(certificates);
-    if (!server.listen())
+    if (!StatsFiles::write(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/ca.pem"), certificates.ca().toPem())
+        || !server.listen())
         return 1;
     server.setHandler([&server, &body](const LocalHttpsServer::Request&, int index) {
         std::printf("requests %d connections %d handshakes %d\n", index + 1, server.connections(),
                     server.handshakes());
         std::fflush(stdout);
-        LocalHttpsServer::Reply reply;
-        reply.body = body;
-        return reply;
+        return LocalHttpsServer::Reply{.body = body};
     });
     std::printf("url %s\n", server.url().toEncoded().constData());
     std::fflush(stdout);

@@ -10,25 +10,17 @@
 
 #include <QFile>
 
-#include <cstring>
+#include <map>
+#include <string_view>
 
 int main(int argc, char* argv[])
 {
     QString endpoint, caFile, now;
-    const std::pair<const char*, QString*> options[] = {
+    const std::map<std::string_view, QString*> options = {
         {"--usage-endpoint", &endpoint}, {"--usage-ca", &caFile}, {"--now", &now}};
     int first = 1;
-    for (bool matched = true; matched && first + 1 < argc;) {
-        matched = false;
-        for (const auto& [name, value] : options) {
-            if (std::strcmp(argv[first], name) == 0) {
-                *value = QString::fromLocal8Bit(argv[first + 1]);
-                first += 2;
-                matched = true;
-                break;
-            }
-        }
-    }
+    for (; first + 1 < argc && options.contains(argv[first]); first += 2)
+        *options.at(argv[first]) = QString::fromLocal8Bit(argv[first + 1]);
     argv[first - 1] = argv[0];
     int rest = argc - first + 1;
     return Launch::run(rest, argv + first - 1, [&](StatsViewModel::Dependencies& dependencies) {
