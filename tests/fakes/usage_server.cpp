@@ -1,8 +1,6 @@
 // A local usage server: HTTPS/1.1 with keep-alive on 127.0.0.1, answering
 // every request with the same reply (the file's, or a real-shaped one).
-//
 //   usage_server <dir> [reply file]
-//
 // Writes its CA to <dir>/ca.pem, prints "url <url>", then after every request
 // "requests <n> connections <n> handshakes <n>". Runs until killed.
 #include "LocalHttpsServer.h"
