@@ -87,10 +87,9 @@ private slots:
     // Deleted, the file is told of once; only when it is back by the re-arm is it watched again.
     void deleteRearmsOnlyOnAQuickReturn_data()
     {
-        QTest::addColumn<int>("back"); // 0: at once, 1: after the notice, 2: never
+        QTest::addColumn<int>("back"); // 0: at once, 1: after the notice
         QTest::newRow("back at once") << 0;
         QTest::newRow("back after the re-arm") << 1;
-        QTest::newRow("never back") << 2;
     }
 
     void deleteRearmsOnlyOnAQuickReturn()
