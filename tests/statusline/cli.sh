@@ -1,8 +1,5 @@
 #!/bin/sh
-# The real binary from a shell without any display: --help and --version
-# answer and exit 0, a wrong option or argument gives the usage on standard
-# error and status 2, the application itself one line and status 1, and the
-# status-bar lines end with status 0 when their reader goes away.
+# The real binary from a shell without any display.
 #   cli.sh <ostrel> <version> <statistics fixture>
 set -eu
 . "$(dirname "$0")/../hosts/common.sh"
