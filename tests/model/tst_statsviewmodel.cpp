@@ -200,7 +200,6 @@ private slots:
         const QString in2h5m = u"2025-01-05T14:05:30.5Z"_s;
         const auto only = [](UsageResponse reply) { return QList{UsageFetch::ok(std::move(reply))}; };
         QTest::newRow("nothing yet") << QList<UsageFetch>{} << 0 << QString() << QString();
-        QTest::newRow("percent and reset") << only(fiveHour(42.7, in2h5m)) << 0 << u"42% \u00B7 2 hr 5 min"_s << QString();
         QTest::newRow("-3.7 truncates to -3") << only(fiveHour(-3.7)) << 0 << u"-3%"_s << QString();
         QTest::newRow("beyond 64 bits: no percent") << only(fiveHour(1e19, in2h5m)) << 0 << u"2 hr 5 min"_s << QString();
         UsageResponse noPercent = fiveHour(0, in2h5m);
