@@ -2,7 +2,6 @@
 #include "stats/StatsCache.h"
 #include "stats/StatsLoader.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
