@@ -1,7 +1,5 @@
 #!/bin/sh
-# Builds the Debian package from a build tree and checks it without installing
-# it: the exact file list, the computed dependencies, the validators, the icon
-# sizes, and that the packaged binary starts and writes nothing into HOME.
+# Builds the Debian package from a build tree and checks it without installing it.
 #   package_deb.sh <build dir> <project version> <application id>
 set -eu
 app_id=$3
