@@ -169,7 +169,6 @@ private slots:
             "is installed and has been used at least once.|"_s;
         QTest::newRow("usage only: no statistics, no notice")
             << QByteArray() << bareReply << u"Plan Usage Limits|Weekly limits|Extra usage|Disabled|"_s;
-        QTest::newRow("statistics only: no usage card") << fullStats << QByteArray() << stats;
         QTest::newRow("both") << fullStats << fullReply << usage + stats;
         QTest::newRow("nothing today, one session, first day unknown") << sparseStats << QByteArray()
             << u"Today|0|Tokens|0|Messages|0|Tool Calls|Last 7 Days|Model Breakdown|1 sessions|1 messages|"_s;
