@@ -4,7 +4,6 @@
 #include "app/PanelWindow.h"
 #include "app/dbus/DBusMenuTypes.h"
 #include "app/dbus/HostRules.h"
-#include "app/dbus/SingleInstance.h"
 #include "app/dbus/SniTypes.h"
 #include "config/AppInfo.h"
 #include "glyph/GlyphColors.h"
@@ -19,7 +18,6 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
-#include <QThread>
 
 #include <sys/prctl.h>
 
@@ -235,22 +233,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(showsTrayIcon(), 10000);
         QTRY_VERIFY(!m_watcher->bus().interface()->isServiceRegistered(service).value());
         QCOMPARE(ourItems(), QStringList());
-    }
-
-    // A second launch (its own connection and thread, as another process) finds the first, which shows.
-    void laterLaunchReachesTheFirst()
-    {
-        const QString appId = QString::fromLatin1(AppInfo::id);
-        SingleInstance first(QDBusConnection::sessionBus(), appId);
-        QCOMPARE(first.claim(), SingleInstance::Role::Primary);
-        QSignalSpy activated(&first, &SingleInstance::activationRequested);
-        BusPeer later(u"later"_s);
-        std::optional<SingleInstance::Role> role;
-        std::unique_ptr<QThread> launch(QThread::create([&] { role = SingleInstance(later.bus(), appId).claim(); }));
-        launch->start();
-        QTRY_VERIFY(launch->isFinished());
-        QCOMPARE(role, SingleInstance::Role::Secondary);
-        QCOMPARE(activated.size(), 1);
     }
 
 private:
