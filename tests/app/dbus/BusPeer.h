@@ -44,13 +44,6 @@ public:
         return m_bus.call(call, QDBus::BlockWithGui, 10000);
     }
 
-    void signal(const QString& path, const QString& interface, const QString& name, const QVariantList& arguments = {})
-    {
-        QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
-        message.setArguments(arguments);
-        m_bus.send(message);
-    }
-
     // The arguments of each call of `method` so far.
     QList<QVariantList> calls(const QString& method) const
     {
