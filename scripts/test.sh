@@ -39,12 +39,12 @@ run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_
 # Qt's file watcher and Qt's tray icon alone, as macOS and Windows get them:
 # only what differs is built and tested.
 echo "== the other platforms' files, on Linux"
-portable=(tst_statsfilewatcher tst_statsviewmodel tst_ostrelapp ostrel_under_test usage_server)
+portable=(tst_statsfilewatcher tst_statsviewmodel ostrel_under_test usage_server)
 cmake -S . -B build/portable -G Ninja -DOSTREL_WERROR=ON -DCMAKE_BUILD_TYPE=Debug -DOSTREL_PORTABLE_PLATFORM=ON \
     -DOSTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build/portable --parallel "$jobs" --target "${portable[@]}"
 ctest --test-dir build/portable --output-on-failure --parallel "$jobs" \
-    -R '^(tst_statsfilewatcher|tst_statsviewmodel|tst_ostrelapp|host_trayer)$'
+    -R '^(tst_statsfilewatcher|tst_statsviewmodel|host_trayer)$'
 
 echo "== fuzzing (${fuzz_seconds}s per target)"
 scripts/fuzz.sh "$fuzz_seconds"

@@ -11,20 +11,16 @@
 // The rule:
 //   gnome-shell            AppIndicator extension: label shown; the top bar is
 //                          dark in both light and dark mode.
-//   vala-panel, budgie-panel, mate-panel, panel-<n>-sntray (xfce4-panel runs
-//                          external plugins as "panel-<id>-<plugin>")
-//                          vala-panel's sntray plugins: label shown only when
-//                          the user switched "show Ayatana labels" on (and
-//                          mate-panel's own notification area shows none).
 //   anything else, or unknown
-//                          no label.
+//                          no label assumed: vala-panel's and xfce4-panel's
+//                          sntray plugins show one only when the user switched
+//                          "show Ayatana labels" on, which we cannot see.
 // Only a label known to be shown lets the icon drop the percentage.
 namespace HostRules {
 
 enum class LabelSupport {
     Shown,    // the host draws XAyatanaLabel after the icon
-    Optional, // it can, if the user asked for it: we cannot tell
-    NotShown, // it never does, or we do not know the host
+    NotShown, // it may not, or we do not know the host
 };
 
 struct HostTraits
