@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""A pointer and a keyboard for a wlroots compositor (sway) whose headless
-seat has none: a small Wayland client, speaking the wire protocol itself, that
-makes a virtual pointer and keyboard, keeps them for the whole session (so
-clients see a keyboard from their start) and plays the commands it reads,
-one a line:
+"""A virtual pointer and keyboard for headless sway, kept for the whole session
+(clients must see a keyboard from their start), playing the lines it reads:
     click X Y [COUNT]   left click(s) at X,Y of the 1280 x 800 layout
     key escape          press and release Escape
 """
