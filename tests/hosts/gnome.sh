@@ -85,7 +85,6 @@ escape() {
         global._keyboard.notify_keyval(t, Clutter.KEY_Escape, Clutter.KeyState.PRESSED);
         global._keyboard.notify_keyval(t + 50000, Clutter.KEY_Escape, Clutter.KeyState.RELEASED)' >/dev/null
 }
-near() { [ "$scenario" = gnome_xwayland ] && echo "$item_x" || echo any; }
 
 # The extension's actor for our item: its geometry, the label it draws,
 # whether its menu is open and the menu's first entry; fails while there is none.

@@ -190,7 +190,8 @@ locate_item() {
     item_w=$1 item_h=$2 item_x0=$(($3 + $7)) item_y0=$(($4 + $8))
     item_x=$((item_x0 + item_w / 2)) item_y=$((item_y0 + item_h / 2))
 }
-near() { echo "$item_x"; }
+# Where the panel should open: by the item, or anywhere on native Wayland, where the compositor places it.
+near() { case $scenario in *_wayland) echo any ;; *) echo "$item_x" ;; esac; }
 
 ostrel() { ${launcher:-} "$app" --usage-endpoint "$usage_url" --usage-ca "$work/server/ca.pem" --now "$now" "$@"; }
 start_app() {
@@ -259,11 +260,8 @@ flow() {
 
 # The host's file may replace any of the above.
 case $scenario in
-sway_*) host=sway ;;
-gnome_*) host=gnome ;;
 trayer | sni) host=tray ;;
-fit_*) host=fit ;;
-*) host=$scenario ;;
+*) host=${scenario%%_*} ;;
 esac
 . "$here/$host.sh"
 

@@ -4,12 +4,12 @@
 # must still appear in it. On gtk-sni-tray a second launch opens the first
 # one's panel and exits. In trayer the application runs under strace, which
 # shows every file it reads or changes and whatever it writes or sends.
-if [ "$scenario" = trayer ]; then
-    require Xvfb trayer xdotool xwininfo import convert compare strace
-    bar=24 launcher=under_strace
-else
+if [ "$scenario" = sni ]; then
     require Xvfb status-notifier-watcher gtk-sni-tray-standalone xdotool xwininfo import convert compare gdbus
     bar=30
+else
+    require Xvfb trayer xdotool xwininfo import convert compare strace
+    bar=24 launcher=under_strace
 fi
 host_prepare() { start_xvfb; }
 host_start() { edge=top; }
@@ -21,7 +21,7 @@ under_strace() { strace -f -qq -ttt -y -s 65536 -o "$out/strace.log" -e trace="$
 
 after_app() {
     sleep 2
-    if [ "$scenario" = trayer ]; then
+    if [ "$scenario" != sni ]; then
         trayer --edge top --align right --widthtype request --height $bar --SetDockType true --transparent false \
             --tint 0xdddddd >"$out/trayer.log" 2>&1 &
         return
