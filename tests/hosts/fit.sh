@@ -1,10 +1,11 @@
 # The panel on a short, scaled screen: 1400 x 1200 at QT_SCALE_FACTOR=2 (600
-# logical pixels high) with trayer. A click on the icon opens the panel: it
-# must fit below the bar, buttons included, and the wheel over its middle
-# must scroll to the end and stop there. fit_gtk sets it in GNOME's font
-# (Cantarell 11, from GTK's settings through Qt's GTK theme).
-require Xvfb trayer xdotool import compare fc-list
-screen_w=1400 screen_h=1200
+# logical pixels high) with trayer as tray.sh runs it. A click on the icon
+# opens the panel: it must fit below the bar, buttons included, and the wheel
+# over its middle must scroll to the end and stop there. fit_gtk sets it in
+# GNOME's font (Cantarell 11, from GTK's settings through Qt's GTK theme).
+. "$here/tray.sh"
+require fc-list
+launcher="" screen_w=1400 screen_h=1200
 host_prepare() {
     start_xvfb ${screen_w}x$screen_h
     export QT_SCALE_FACTOR=2
@@ -26,16 +27,10 @@ shot_panel() {
 }
 
 flow() {
-    bar=24
-    trayer --edge top --align right --widthtype request --height $bar --SetDockType true --transparent false \
-        --tint 0xdddddd >"$out/trayer.log" 2>&1 &
     start_app
-    icon() {
-        import -window root -crop "${bar}x$bar+$((screen_w - bar))+0" +repage "$work/icon.png"
-        [ "$(convert "$work/icon.png" -format %k info:)" -ge 4 ]
-    }
-    poll 150 icon || fail "no icon appeared: $(cat "$out/ostrel.log")"
-    x_click $((screen_w - bar / 2)) $((bar / 2))
+    after_app
+    poll 150 locate_item || fail "no icon appeared: $(cat "$out/ostrel.log")"
+    x_click "$item_x" "$item_y"
     poll 100 x_find_panel ostrel 680 || fail "no panel 340 logical pixels wide after a click on the icon"
     [ "$py" -ge "$bar" ] && [ $((py + ph)) -le "$screen_h" ] && [ $((px + pw)) -le "$screen_w" ] ||
         fail "the panel (${pw}x$ph at $px,$py) does not fit below the bar: its buttons are off the screen"

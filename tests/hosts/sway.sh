@@ -55,7 +55,6 @@ escape() { echo "key escape" >&7; }
 # is over waybar, so a click on another window does not close the panel
 # (Escape and the item do).
 [ "$scenario" = sway_xwayland ] && no_click_elsewhere="the grab of an Xwayland popup opened from waybar"
-near() { [ "$scenario" = sway_xwayland ] && echo "$item_x" || echo any; }
 
 # Through Xwayland a window of X11; natively one that sway floats: framed
 # unless sway draws no border round it.
