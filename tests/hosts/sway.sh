@@ -7,8 +7,9 @@ require sway waybar grim swaymsg setpriv python3 convert compare xdotool xwininf
 host_prepare() {
     # The user may not reach the checkout or the build: all it runs is copied.
     cp "$app" "$work/ostrel"
-    mkdir "$work/out" "$work/scripts"
+    mkdir "$work/out" "$work/scripts" "$work/support"
     cp "$here"/*.sh "$here"/*.py "$work/scripts/"
+    cp "$here/../support/shell.sh" "$work/support/"
     chown -R 65534:65534 "$work"
     status=0
     OSTREL_STAGE=session setpriv --reuid=65534 --regid=65534 --clear-groups dbus-run-session -- \

@@ -4,9 +4,9 @@
 set -eu
 app_id=$3
 sides="16 22 24 32 48 64 128 256"
-. "$(dirname "$0")/../hosts/common.sh"
+. "$(dirname "$0")/../support/shell.sh"
 require cpack dpkg-deb desktop-file-validate appstreamcli identify Xvfb dbus-run-session man
-make_home
+scratch_home
 
 # Staged below -B: concurrent runs on one build tree each have their own.
 cpack -G DEB --config "$1/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 \

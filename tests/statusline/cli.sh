@@ -2,9 +2,9 @@
 # The real binary from a shell without any display.
 #   cli.sh <ostrel> <version> <statistics fixture>
 set -eu
-. "$(dirname "$0")/../hosts/common.sh"
+. "$(dirname "$0")/../support/shell.sh"
 app=$1
-make_home "$3"
+scratch_home "$3"
 out=$work
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
 
